@@ -1,0 +1,18 @@
+// Sub-commands of the command-line program. Each returns the process exit code.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vt::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitBadInput = 2;
+inline constexpr int kExitDevice = 3;
+
+// preset show FILE | preset make JSON OUT
+int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace vt::cli
