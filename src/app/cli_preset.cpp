@@ -65,8 +65,8 @@ bool imageFromJson(const json& doc, DeviceImage& image, int& variant, std::strin
         const long long m = e[0].get<long long>();
         const long long s = e[1].get<long long>();
         const long long v = e[2].get<long long>();
-        if (!DeviceImage::contains(static_cast<int>(m), static_cast<int>(s)) || m != static_cast<int>(m) ||
-            s != static_cast<int>(s)) {
+        if (!DeviceImage::contains(static_cast<int>(m), static_cast<int>(s)) ||
+            m != static_cast<int>(m) || s != static_cast<int>(s)) {
             problem = "slots[" + std::to_string(i) + "]: no slot " + std::to_string(m) + "/" +
                       std::to_string(s) + " in the device image";
             return false;

@@ -149,8 +149,7 @@ void FrameWriter::Send_StartSign(std::uint8_t mode, std::uint8_t dataByte) {
     const int written = m_transport ? std::max(m_transport->outputReportLength(), 16) : 16;
     std::vector<std::uint8_t> report(static_cast<std::size_t>(written), 0);
     std::copy(f.begin(), f.end(), report.begin());
-    const std::string line =
-        "W " + hexByte(f[0]) + "  " + hexList(std::span(report).subspan(1));
+    const std::string line = "W " + hexByte(f[0]) + "  " + hexList(std::span(report).subspan(1));
     writeHid(report, line);
 }
 

@@ -31,14 +31,14 @@ std::uint8_t negativeChecksum(std::span<const std::uint8_t> bytes);
 
 // What the frame writer reports to the windows.
 class FrameHost {
-public:
+  public:
     virtual ~FrameHost() = default;
     virtual void addToHistory(const std::string& line) = 0;
     virtual void showReportId(const std::string& text) = 0;
 };
 
 class FrameWriter {
-public:
+  public:
     FrameWriter() = default;
 
     void setTransport(Transport* transport) { m_transport = transport; }
@@ -66,7 +66,7 @@ public:
     static std::vector<std::uint8_t> uartPacketFrame(std::uint8_t wrMode, std::uint16_t address,
                                                      std::span<const std::uint8_t> payload);
 
-private:
+  private:
     bool hid() const { return !m_transport || m_transport->kind() == TransportKind::UsbHid; }
     void scramble(std::span<std::uint8_t> frame) const;
     void writeHid(std::span<const std::uint8_t> report, const std::string& historyLine);

@@ -29,7 +29,7 @@ inline constexpr int kSignKeepAlive = 0x66;
 
 inline constexpr std::uint16_t kRecallFactory = 85;
 
-inline constexpr int kPayloadSize = 24;   // payload area at the start of the frame buffer
+inline constexpr int kPayloadSize = 24;    // payload area at the start of the frame buffer
 inline constexpr int kHidFrameBytes = 30;  // bytes 0..29 of a HID command or packet frame
 
 }  // namespace vt::link

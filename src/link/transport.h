@@ -18,7 +18,7 @@ struct WriteResult {
 // One open device (HID device checked out, or UART port open). Implementations: hidapi,
 // QSerialPort, the simulated unit, and recorders in tests.
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
     virtual TransportKind kind() const = 0;
     // HID: a device is checked out; UART: the port is open.

@@ -17,7 +17,8 @@ int ChannelBandList(const ParameterModel& model, int module, int highPassItem, i
         const int typeSlot = bandSlot(module, b, kFieldType);
         const int type = model.window.at(module, typeSlot);
         list.type[i] = type;
-        list.freq[i] = static_cast<float>(frequencyValue(model.window.at(module, typeSlot + kFieldFreq)));
+        list.freq[i] =
+            static_cast<float>(frequencyValue(model.window.at(module, typeSlot + kFieldFreq)));
         list.gain[i] = static_cast<float>(gainDb(model.window.at(module, typeSlot + kFieldGain)));
         const int qSlot = typeSlot + (type == 0 ? kFieldPeakQ : kFieldQ);
         list.q[i] = static_cast<float>(qValue(model.window.at(module, qSlot)));

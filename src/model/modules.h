@@ -19,11 +19,23 @@ inline constexpr int kMainModule = 1;
 inline constexpr int kAuxModule = 2;
 
 // Band fields by offset from a band's first slot.
-enum BandField : int { kFieldType = 0, kFieldFreq = 1, kFieldGain = 2, kFieldPeakQ = 3, kFieldQ = 4 };
+enum BandField : int {
+    kFieldType = 0,
+    kFieldFreq = 1,
+    kFieldGain = 2,
+    kFieldPeakQ = 3,
+    kFieldQ = 4
+};
 
-constexpr int moduleOf(int address) { return address / 256; }
-constexpr int slotOf(int address) { return address % 256; }
-constexpr int makeAddress(int module, int slot) { return module * 256 + slot; }
+constexpr int moduleOf(int address) {
+    return address / 256;
+}
+constexpr int slotOf(int address) {
+    return address % 256;
+}
+constexpr int makeAddress(int module, int slot) {
+    return module * 256 + slot;
+}
 
 // Slot of a band field: first band slot + 5 x band + field (band from 0).
 constexpr int bandSlot(int module, int band, int field) {

@@ -52,7 +52,9 @@ int ParameterModel::bandPosition(int address) const {
     constexpr int kNone = 255;
     const int module = moduleOf(address);
     const int slot = slotOf(address);
-    auto only = [&](int channel, int band) { return currentChannel == channel ? band * 256 : kNone; };
+    auto only = [&](int channel, int band) {
+        return currentChannel == channel ? band * 256 : kNone;
+    };
 
     if (module == kMainModule) {
         if (slot == kMainHighPassType || slot == kMainHighPassFreq) return only(kMainModule, 9);

@@ -13,7 +13,7 @@ namespace vt {
 
 // Where Write parameter hands its writes: the link's send queue (a recorder in tests).
 class WriteSink {
-public:
+  public:
     virtual ~WriteSink() = default;
     virtual void queueWrite(int address, int value) = 0;
 };
@@ -24,20 +24,20 @@ struct LastChange {
 };
 
 class ParameterModel {
-public:
+  public:
     WindowImage window;
     DeviceImage device;
 
-    int currentChannel = kMainModule;        // 1 Main, 2 Auxiliary
+    int currentChannel = kMainModule;  // 1 Main, 2 Auxiliary
     std::array<int, kModuleCount> selectedBand{};
     std::array<int, kModuleCount> eqPassState{};
-    bool refresh = false;                    // set while binding or applying an image
-    int sendSuppression = 0;                 // 1 = writes reach the images only
-    bool trackBarEchoGuard = false;          // set while the model moves a track bar
+    bool refresh = false;            // set while binding or applying an image
+    int sendSuppression = 0;         // 1 = writes reach the images only
+    bool trackBarEchoGuard = false;  // set while the model moves a track bar
     LastChange lastChange;
-    int deviceVariant = 0;                   // 0 first variant ("R4"), 1 the other ("R6")
+    int deviceVariant = 0;  // 0 first variant ("R4"), 1 the other ("R6")
     std::string currentEditBox = "MusFreEdit1";
-    std::string previousEditBox;             // empty stands for the placeholder
+    std::string previousEditBox;  // empty stands for the placeholder
     std::string lastAcceptedText;
 
     void setWriteSink(WriteSink* sink) { m_sink = sink; }
@@ -62,7 +62,7 @@ public:
     // The address a view reads and writes for a control tag (Q boxes follow their band's type).
     int effectiveAddress(int tag) const;
 
-private:
+  private:
     WriteSink* m_sink = nullptr;
     std::unordered_map<std::string, int> m_tags;
 };

@@ -14,6 +14,8 @@ inline double roundHalfEven(double x) {
     return std::fmod(fl, 2.0) == 0.0 ? fl : fl + 1.0;
 }
 
-inline long long roundHalfEvenToInt(double x) { return static_cast<long long>(roundHalfEven(x)); }
+inline long long roundHalfEvenToInt(double x) {
+    return static_cast<long long>(roundHalfEven(x));
+}
 
 }  // namespace vt

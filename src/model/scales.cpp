@@ -39,16 +39,16 @@ const FrequencyTable& freqTable() {
 }
 
 constexpr std::array<std::string_view, kQSteps> kQTexts{
-    "0.1",   "0.12",  "0.15",  "0.18",  "0.22",  "0.25",  "0.29",   "0.32",   "0.36",   "0.40",
-    "0.42",  "0.45",  "0.47",  "0.50",  "0.53",  "0.56",  "0.59",   "0.63",   "0.67",   "0.71",
-    "0.75",  "0.79",  "0.84",  "0.89",  "0.94",  "1.00",  "1.06",   "1.12",   "1.19",   "1.26",
-    "1.30",  "1.40",  "1.50",  "1.60",  "1.70",  "1.80",  "1.90",   "2.00",   "2.10",   "2.20",
-    "2.40",  "2.50",  "2.70",  "2.80",  "3.00",  "3.20",  "3.40",   "3.60",   "3.80",   "4.00",
-    "4.20",  "4.50",  "4.80",  "5.00",  "5.30",  "5.70",  "6.00",   "6.30",   "6.70",   "7.10",
-    "7.60",  "8.00",  "8.50",  "9.00",  "9.50",  "10.10", "10.70",  "11.30",  "12.00",  "12.70",
-    "13.50", "14.00", "15.00", "16.00", "17.00", "18.00", "19.00",  "20.00",  "21.00",  "23.00",
-    "24.00", "25.00", "27.00", "29.00", "30.00", "32.00", "34.00",  "36.00",  "38.00",  "40.00",
-    "43.00", "45.00", "48.00", "51.00", "54.00", "57.00", "60.00",  "64.00",  "68.00",  "72.00",
+    "0.1",   "0.12",  "0.15",  "0.18",  "0.22",  "0.25",   "0.29",   "0.32",   "0.36",   "0.40",
+    "0.42",  "0.45",  "0.47",  "0.50",  "0.53",  "0.56",   "0.59",   "0.63",   "0.67",   "0.71",
+    "0.75",  "0.79",  "0.84",  "0.89",  "0.94",  "1.00",   "1.06",   "1.12",   "1.19",   "1.26",
+    "1.30",  "1.40",  "1.50",  "1.60",  "1.70",  "1.80",   "1.90",   "2.00",   "2.10",   "2.20",
+    "2.40",  "2.50",  "2.70",  "2.80",  "3.00",  "3.20",   "3.40",   "3.60",   "3.80",   "4.00",
+    "4.20",  "4.50",  "4.80",  "5.00",  "5.30",  "5.70",   "6.00",   "6.30",   "6.70",   "7.10",
+    "7.60",  "8.00",  "8.50",  "9.00",  "9.50",  "10.10",  "10.70",  "11.30",  "12.00",  "12.70",
+    "13.50", "14.00", "15.00", "16.00", "17.00", "18.00",  "19.00",  "20.00",  "21.00",  "23.00",
+    "24.00", "25.00", "27.00", "29.00", "30.00", "32.00",  "34.00",  "36.00",  "38.00",  "40.00",
+    "43.00", "45.00", "48.00", "51.00", "54.00", "57.00",  "60.00",  "64.00",  "68.00",  "72.00",
     "76.00", "81.00", "85.00", "91.00", "96.00", "102.00", "108.00", "114.00", "121.00", "128.00",
 };
 
@@ -88,19 +88,43 @@ int qIndexNotBelow(double x) {
 
 }  // namespace
 
-std::string_view frequencyText(int index) { return freqTable().text[clampIndex(index, kFreqSteps)]; }
-std::string_view qText(int index) { return kQTexts[clampIndex(index, kQSteps)]; }
-std::string_view releaseText(int index) { return kReleaseTexts[clampIndex(index, kReleaseSteps)]; }
-double frequencyValue(int index) { return freqTable().value[clampIndex(index, kFreqSteps)]; }
-double qValue(int index) { return qValues()[clampIndex(index, kQSteps)]; }
+std::string_view frequencyText(int index) {
+    return freqTable().text[clampIndex(index, kFreqSteps)];
+}
+std::string_view qText(int index) {
+    return kQTexts[clampIndex(index, kQSteps)];
+}
+std::string_view releaseText(int index) {
+    return kReleaseTexts[clampIndex(index, kReleaseSteps)];
+}
+double frequencyValue(int index) {
+    return freqTable().value[clampIndex(index, kFreqSteps)];
+}
+double qValue(int index) {
+    return qValues()[clampIndex(index, kQSteps)];
+}
 
-std::string gainText(double v) { return formatFixed(gainDb(v), 1) + "dB"; }
-std::string delayText(double v) { return formatFixed(delayMs(v), 1) + "ms"; }
-std::string attackText(double v) { return formatFixed(std::trunc(v), 1) + "ms"; }
-std::string volumeText(int v) { return v >= 998 ? std::string("100.0") : formatFixed(v / 10.0, 1); }
-std::string auxGainText(double v) { return formatFixed(auxGainDb(v), 0) + "dB"; }
-std::string deqStartText(double v) { return formatFixed(deqStartDbu(v), 0) + "dBu"; }
-std::string deqCutoffText(double v) { return formatFixed(deqCutoffDbu(v), 0) + "dBu"; }
+std::string gainText(double v) {
+    return formatFixed(gainDb(v), 1) + "dB";
+}
+std::string delayText(double v) {
+    return formatFixed(delayMs(v), 1) + "ms";
+}
+std::string attackText(double v) {
+    return formatFixed(std::trunc(v), 1) + "ms";
+}
+std::string volumeText(int v) {
+    return v >= 998 ? std::string("100.0") : formatFixed(v / 10.0, 1);
+}
+std::string auxGainText(double v) {
+    return formatFixed(auxGainDb(v), 0) + "dB";
+}
+std::string deqStartText(double v) {
+    return formatFixed(deqStartDbu(v), 0) + "dBu";
+}
+std::string deqCutoffText(double v) {
+    return formatFixed(deqCutoffDbu(v), 0) + "dBu";
+}
 
 double SnapToScale(int kind, double x) {
     switch (kind) {

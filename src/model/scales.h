@@ -41,34 +41,54 @@ double frequencyValue(int index);
 double qValue(int index);
 
 // Linear scales: shown value of a stored value.
-inline double gainDb(double v) { return v / 5.0 - 24.0; }
-inline double delayMs(double v) { return v / 10.0; }
-inline double auxGainDb(double v) { return 3.0 * v - 9.0; }
-inline double deqStartDbu(double v) { return v - 36.0; }
-inline double deqCutoffDbu(double v) { return v - 30.0; }
+inline double gainDb(double v) {
+    return v / 5.0 - 24.0;
+}
+inline double delayMs(double v) {
+    return v / 10.0;
+}
+inline double auxGainDb(double v) {
+    return 3.0 * v - 9.0;
+}
+inline double deqStartDbu(double v) {
+    return v - 36.0;
+}
+inline double deqCutoffDbu(double v) {
+    return v - 30.0;
+}
 
 // Shown texts of the linear scales ("#0.0"/"#0" and the unit).
-std::string gainText(double v);        // 120 -> "0.0dB"
-std::string delayText(double v);       // 15 -> "1.5ms"
-std::string attackText(double v);      // 10 -> "10.0ms" (whole part of v)
-std::string volumeText(int v);         // 998 and above -> "100.0"
-std::string auxGainText(double v);     // 5 -> "6dB"
-std::string deqStartText(double v);    // v - 36, "dBu"
-std::string deqCutoffText(double v);   // v - 30, "dBu"
+std::string gainText(double v);       // 120 -> "0.0dB"
+std::string delayText(double v);      // 15 -> "1.5ms"
+std::string attackText(double v);     // 10 -> "10.0ms" (whole part of v)
+std::string volumeText(int v);        // 998 and above -> "100.0"
+std::string auxGainText(double v);    // 5 -> "6dB"
+std::string deqStartText(double v);   // v - 36, "dBu"
+std::string deqCutoffText(double v);  // v - 30, "dBu"
 
 // Conversion of a typed or dragged number x for an edit box of the given view kind.
 // Returns a device value as a real number holding an integer; the view clamps it.
 double SnapToScale(int kind, double x);
 
 // Packed encodings.
-inline int packBandType(int typeIndex, bool bypassed) { return typeIndex + (bypassed ? 10 : 0); }
-inline int bandTypeIndex(int packed) { return packed % 10; }
-inline bool bandBypassed(int packed) { return packed / 10 == 1; }
+inline int packBandType(int typeIndex, bool bypassed) {
+    return typeIndex + (bypassed ? 10 : 0);
+}
+inline int bandTypeIndex(int packed) {
+    return packed % 10;
+}
+inline bool bandBypassed(int packed) {
+    return packed / 10 == 1;
+}
 
 inline int packCurvePoint(int inputDb, int outputDb) {
     return (inputDb + 200) * 256 + (outputDb + 200);
 }
-inline int curvePointInputDb(int packed) { return ((packed >> 8) & 0xFF) - 200; }
-inline int curvePointOutputDb(int packed) { return (packed & 0xFF) - 200; }
+inline int curvePointInputDb(int packed) {
+    return ((packed >> 8) & 0xFF) - 200;
+}
+inline int curvePointOutputDb(int packed) {
+    return (packed & 0xFF) - 200;
+}
 
 }  // namespace vt

@@ -13,7 +13,7 @@ namespace vt {
 
 template <int Slots>
 class Image {
-public:
+  public:
     using Row = std::array<std::int32_t, Slots>;
 
     static constexpr bool contains(int module, int slot) {
@@ -38,7 +38,7 @@ public:
     const Row& row(int module) const { return m_rows[idx(module)]; }
     bool operator==(const Image&) const = default;
 
-private:
+  private:
     static constexpr std::size_t idx(int i) { return static_cast<std::size_t>(i); }
     std::array<Row, kModuleCount> m_rows{};
 };

@@ -117,7 +117,9 @@ ControlRef makeRef(std::string_view name, K kind, int view,
     return ControlRef{std::string(name), kind, view, list};
 }
 
-ControlRef placeholder() { return makeRef(kPlaceholderName, K::Placeholder, 3); }
+ControlRef placeholder() {
+    return makeRef(kPlaceholderName, K::Placeholder, 3);
+}
 
 }  // namespace
 
@@ -132,10 +134,12 @@ SlotMap::SlotMap() {
         }
     }
     for (const auto& empty : kEmptySlots) {
-        m_entries[static_cast<std::size_t>(empty.module)][static_cast<std::size_t>(empty.slot)] = {};
+        m_entries[static_cast<std::size_t>(empty.module)][static_cast<std::size_t>(empty.slot)] =
+            {};
     }
     for (const Row& row : kRows) {
-        auto& e = m_entries[static_cast<std::size_t>(row.module)][static_cast<std::size_t>(row.slot)];
+        auto& e =
+            m_entries[static_cast<std::size_t>(row.module)][static_cast<std::size_t>(row.slot)];
         e.primary = makeRef(row.primary, row.primaryKind, row.primaryView, row.items);
         if (row.companionKind != K::Empty)
             e.companion = makeRef(row.companion, row.companionKind, row.companionView);

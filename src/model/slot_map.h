@@ -20,7 +20,7 @@ inline constexpr std::string_view kPlaceholderName = "Example";
 struct ControlRef {
     std::string name;
     ControlKind kind = ControlKind::Empty;
-    int viewKind = 0;                        // 0 = none
+    int viewKind = 0;                         // 0 = none
     std::span<const std::string_view> items;  // combo box items, in order
 
     // A real control (neither the placeholder nor an empty entry).
@@ -33,7 +33,7 @@ struct SlotEntry {
 };
 
 class SlotMap {
-public:
+  public:
     static const SlotMap& instance();
 
     // Entry of (module, slot); slots at or above the module's slot count are empty.
@@ -50,7 +50,7 @@ public:
     // The control of a name (first binding), or nullptr.
     const ControlRef* find(std::string_view name) const;
 
-private:
+  private:
     SlotMap();
     std::array<std::array<SlotEntry, kWindowSlots>, kModuleCount> m_entries{};
     std::vector<Binding> m_bindings;

@@ -61,13 +61,16 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 }  // namespace
 
-std::string_view modelTag(int variant) { return variant == 0 ? "R4" : "R6"; }
+std::string_view modelTag(int variant) {
+    return variant == 0 ? "R4" : "R6";
+}
 
 std::string scrambleLine(std::string_view plain) {
     std::string out;
     out.reserve(plain.size() * 2);
     for (std::size_t i = 0; i < plain.size(); ++i)
-        out += hexByte(static_cast<std::uint8_t>(static_cast<std::uint8_t>(plain[i]) ^ kKey[i % 8]));
+        out +=
+            hexByte(static_cast<std::uint8_t>(static_cast<std::uint8_t>(plain[i]) ^ kKey[i % 8]));
     return out;
 }
 
@@ -83,12 +86,14 @@ std::optional<std::string> unscrambleLine(std::string_view hex) {
     return out;
 }
 
-int presetChecksum(long long sum) { return static_cast<int>(((sum ^ 0xFFFF) + 1) % 256); }
+int presetChecksum(long long sum) {
+    return static_cast<int>(((sum ^ 0xFFFF) + 1) % 256);
+}
 
 std::vector<std::string> savePresetLines(const DeviceImage& image, int variant) {
     std::vector<std::string> lines;
-    lines.push_back(scrambleLine(std::string(modelTag(variant)) + " " +
-                                 formatInt(kProductCode ^ kHeaderMask)));
+    lines.push_back(
+        scrambleLine(std::string(modelTag(variant)) + " " + formatInt(kProductCode ^ kHeaderMask)));
     lines.push_back(scrambleLine("Pelor " + formatInt(kKindByte ^ kHeaderMask)));
     long long counter = 1;
     long long sum = 0;
@@ -167,7 +172,8 @@ DecodedPreset decodePreset(std::string_view fileText) {
         if (!a || !v) return result;
         const long long address = *a ^ i;
         const long long value = *v ^ i;
-        result.data.push_back({static_cast<int>(address / 256), static_cast<int>(address % 256), value});
+        result.data.push_back(
+            {static_cast<int>(address / 256), static_cast<int>(address % 256), value});
         sum += value;
     }
     result.verified = presetChecksum(sum) == *check;

@@ -14,7 +14,7 @@ namespace {
 using test::toHex;
 
 class HidFrames : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         writer.setTransport(&transport);
         writer.setHost(&host);
@@ -37,9 +37,10 @@ TEST_F(HidFrames, CommandFrameWithoutMask) {
               "00 AF");
     EXPECT_EQ(host.reportId, "01");
     ASSERT_EQ(host.history.size(), 1u);
-    EXPECT_EQ(host.history[0],
-              "WW 01  01 57 06 A7 01 05 12 34 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-              "00 00 ");
+    EXPECT_EQ(
+        host.history[0],
+        "WW 01  01 57 06 A7 01 05 12 34 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+        "00 00 ");
     EXPECT_EQ(host.history[0].size(), 7u + 29u * 3u);
 }
 
@@ -61,7 +62,8 @@ TEST_F(HidFrames, LeftoverPayloadBytesCountInTheCommandChecksum) {
     writer.setMask({0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A});
     writer.SendData(0xA7, 0x003A, 0x0066);
     auto f = first30();
-    EXPECT_EQ(toHex(std::span(f).subspan(8, 16)), "09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18");
+    EXPECT_EQ(toHex(std::span(f).subspan(8, 16)),
+              "09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18");
     for (std::size_t i = 2; i < 8; ++i) f[i] ^= 0x5A;
     EXPECT_EQ(std::accumulate(f.begin(), f.end(), 0u) % 256, 0u);
 }

@@ -17,7 +17,7 @@ struct RecordingSink : WriteSink {
 };
 
 class BoundModel : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { model.bindControls(); }
     ParameterModel model;
 };
@@ -27,12 +27,12 @@ TEST_F(BoundModel, TagsCarryTheLaterAddressOfDoublyBoundControls) {
         const char* name;
         int tag;
     } rows[] = {
-        {"OutLDelayBar", 256},    {"OutLDelayPane", 256},   {"MusModeBox1", 276},
-        {"MusBypassCheck1", 276}, {"MusFreEdit1", 277},     {"MusQEdit1", 280},
-        {"MusQEdit9", 320},       {"AUXQEdit2", 554},       {"AuxBypassCheck2", 550},
+        {"OutLDelayBar", 256},    {"OutLDelayPane", 256},    {"MusModeBox1", 276},
+        {"MusBypassCheck1", 276}, {"MusFreEdit1", 277},      {"MusQEdit1", 280},
+        {"MusQEdit9", 320},       {"AUXQEdit2", 554},        {"AuxBypassCheck2", 550},
         {"DEQQEdit1", 517},       {"DEQRmsLevelPane2", 532}, {"HintQEdit4", 574},
-        {"HintLowPassFre", 578},  {"InputBox", 10},         {"SysIOLevelBox", 11},
-        {"MusEQAllpassBtn", 275}, {"SubRPhaseBtn", 540},    {"SysMusNormalVolPane", 257},
+        {"HintLowPassFre", 578},  {"InputBox", 10},          {"SysIOLevelBox", 11},
+        {"MusEQAllpassBtn", 275}, {"SubRPhaseBtn", 540},     {"SysMusNormalVolPane", 257},
     };
     for (const auto& r : rows) EXPECT_EQ(model.tagOf(r.name), r.tag) << r.name;
     EXPECT_EQ(model.tagOf("Example"), -1);  // the placeholder is never bound
@@ -43,9 +43,9 @@ TEST_F(BoundModel, DeviceImageStartsFromTheBindingDefaults) {
     const struct {
         int module, slot, value;
     } rows[] = {
-        {1, 18, 361}, {1, 15, 0}, {1, 13, 0}, {1, 16, 0}, {1, 20, 2},  {2, 29, 2}, {2, 30, 2},
+        {1, 18, 361}, {1, 15, 0},   {1, 13, 0}, {1, 16, 0}, {1, 20, 2}, {2, 29, 2}, {2, 30, 2},
         {2, 31, 0},   {2, 32, 361}, {2, 63, 0}, {2, 64, 2}, {2, 65, 0}, {2, 66, 2}, {0, 16, 2},
-        {0, 0, 2},    {3, 0, 2},   {2, 67, 0}, {3, 1, 0},  {0, 17, 0}, {1, 65, 0},
+        {0, 0, 2},    {3, 0, 2},    {2, 67, 0}, {3, 1, 0},  {0, 17, 0}, {1, 65, 0},
     };
     for (const auto& r : rows)
         EXPECT_EQ(model.device.at(r.module, r.slot), r.value) << r.module << "/" << r.slot;

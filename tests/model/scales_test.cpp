@@ -16,10 +16,10 @@ TEST(FrequencyTable, TellingRowsAndExceptions) {
     const struct {
         int index;
         const char* text;
-    } rows[] = {{0, "19.7"},    {1, "20.1"},    {36, "39.4"},     {80, "91.9"},
-                {81, "94.0"},   {82, "95.0"},   {83, "97.0"},     {84, "99.0"},
-                {85, "101.0"},  {120, "198.0"}, {168, "500.0"},   {204, "1000.0"},
-                {205, "1020.0"}, {240, "2000.0"}, {288, "5040.0"}, {300, "6350.0"},
+    } rows[] = {{0, "19.7"},      {1, "20.1"},      {36, "39.4"},    {80, "91.9"},
+                {81, "94.0"},     {82, "95.0"},     {83, "97.0"},    {84, "99.0"},
+                {85, "101.0"},    {120, "198.0"},   {168, "500.0"},  {204, "1000.0"},
+                {205, "1020.0"},  {240, "2000.0"},  {288, "5040.0"}, {300, "6350.0"},
                 {324, "10100.0"}, {360, "20200.0"}, {361, "20600.0"}};
     for (const auto& r : rows) EXPECT_EQ(frequencyText(r.index), r.text) << "index " << r.index;
     EXPECT_DOUBLE_EQ(frequencyValue(361), 20600.0);
@@ -48,15 +48,14 @@ TEST(SnapToScale, ConvertsTypedNumbersByKind) {
         double x;
         double expected;
     } cases[] = {
-        {kViewFreq, 1000, 204},  {kViewFreq, 1010, 204},  // tie goes to the lower index
-        {kViewFreq, 1011, 205},  {kViewFreq, 5, 0},        {kViewFreq, 20, 1},
-        {kViewFreq, 5000, 288},  {kViewFreq, 20500, 361}, {kViewFreq, 30000, 361},
-        {kViewGain, 0, 120},     {kViewGain, -24, 0},     {kViewGain, 12, 180},
-        {kViewGain, 0.5, 122},   {kViewGain, 1.5, 128},  // halves to even
-        {kViewGain, -30, -30},                            // clamped by the view, not here
-        {kViewQ, 4, 49},         {kViewQ, 4.1, 50},       {kViewQ, 0.05, 0},
-        {kViewQ, 50, 93},        {kViewQ, 200, 110},
-        {kViewDelay, 42.7, 42.7},
+        {kViewFreq, 1000, 204}, {kViewFreq, 1010, 204},  // tie goes to the lower index
+        {kViewFreq, 1011, 205}, {kViewFreq, 5, 0},       {kViewFreq, 20, 1},
+        {kViewFreq, 5000, 288}, {kViewFreq, 20500, 361}, {kViewFreq, 30000, 361},
+        {kViewGain, 0, 120},    {kViewGain, -24, 0},     {kViewGain, 12, 180},
+        {kViewGain, 0.5, 122},  {kViewGain, 1.5, 128},  // halves to even
+        {kViewGain, -30, -30},                          // clamped by the view, not here
+        {kViewQ, 4, 49},        {kViewQ, 4.1, 50},       {kViewQ, 0.05, 0},
+        {kViewQ, 50, 93},       {kViewQ, 200, 110},      {kViewDelay, 42.7, 42.7},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SnapToScale(c.kind, c.x), c.expected) << "kind " << c.kind << " x " << c.x;

@@ -15,7 +15,9 @@ DeviceImage sampleImage() {
     return image;
 }
 
-std::vector<std::string> plainOf(const std::string& text) { return decodePreset(text).plainLines; }
+std::vector<std::string> plainOf(const std::string& text) {
+    return decodePreset(text).plainLines;
+}
 
 // Re-scrambles a file after editing its plain lines.
 std::string rebuild(const std::vector<std::string>& plain) {
@@ -55,7 +57,8 @@ TEST(SavePreset, LayoutOfTheLines) {
     // Line 2 is module 1 slot 0 XOR 2; its value XOR 2.
     EXPECT_EQ(plain[2], std::to_string(256 ^ 2) + " " + std::to_string(37 ^ 2));
     // Last data line (index 137) is module 3 slot 1.
-    EXPECT_EQ(plain[137], std::to_string((3 * 256 + 1) ^ 137) + " " + std::to_string((111 + 11) ^ 137));
+    EXPECT_EQ(plain[137],
+              std::to_string((3 * 256 + 1) ^ 137) + " " + std::to_string((111 + 11) ^ 137));
     EXPECT_EQ(plain[138], "Intoal: 138");
     EXPECT_EQ(plain[139].substr(0, 7), "CCCCK: ");
     EXPECT_EQ(plainOf(presetFileText(savePresetLines(sampleImage(), 1)))[0].substr(0, 3), "R6 ");
@@ -97,9 +100,11 @@ TEST(LoadPreset, DamagedFilesAreRejectedWhole) {
     auto withValue = [&](int line, long long delta) {
         auto plain = good;
         const auto blank = plain[static_cast<std::size_t>(line)].find(' ');
-        const long long v = std::stoll(plain[static_cast<std::size_t>(line)].substr(blank + 1)) ^ line;
+        const long long v =
+            std::stoll(plain[static_cast<std::size_t>(line)].substr(blank + 1)) ^ line;
         plain[static_cast<std::size_t>(line)] =
-            plain[static_cast<std::size_t>(line)].substr(0, blank + 1) + formatInt((v + delta) ^ line);
+            plain[static_cast<std::size_t>(line)].substr(0, blank + 1) +
+            formatInt((v + delta) ^ line);
         return plain;
     };
     auto edited = [&](auto edit) {
@@ -119,11 +124,13 @@ TEST(LoadPreset, DamagedFilesAreRejectedWhole) {
         {"bad kind", edited([](auto& p) { p[1] = "Pelor 194"; }), LoadStatus::FormatError},
         {"header without number", edited([](auto& p) { p[0] = "R4"; }), LoadStatus::FormatError},
         {"empty file", "", LoadStatus::FormatError},
-        {"not hexadecimal", [&] {
+        {"not hexadecimal",
+         [&] {
              auto t = rebuild(good);
              t[t.find("\r\n", 200) + 2] = 'G';
              return t;
-         }(), LoadStatus::Corrupted},
+         }(),
+         LoadStatus::Corrupted},
         {"missing token", edited([](auto& p) { p[20] = "5140"; }), LoadStatus::Corrupted},
         {"not a whole number", edited([](auto& p) { p[20] = "5140 1.5"; }), LoadStatus::Corrupted},
         {"count line without number", edited([](auto& p) { p[138] = "Intoal:"; }),

@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class PresetFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
               ("vt-preset-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -50,9 +50,7 @@ TEST_F(PresetFiles, FailedSaveKeepsTheOldFile) {
     // A name so long that no temporary file can be made beside it: the save must fail
     // and leave the existing preset as it was.
     const std::string path = (dir / (std::string(245, 'p') + ".Nddt")).string();
-    {
-        std::ofstream(path) << "old";
-    }
+    { std::ofstream(path) << "old"; }
     EXPECT_NE(writeFileAtomically(path, "new"), "");
     std::ifstream in(path);
     std::string text;
