@@ -27,7 +27,7 @@ int ChannelBandList(const ParameterModel& model, int module, int highPassItem, i
         list.qBox[i] = map.at(module, typeSlot + kFieldPeakQ).primary.name;
     }
 
-    using namespace slots;
+    using namespace slot_ids;
     const int hpFreqSlot = main ? kMainHighPassFreq : kAuxHighPassFreq;
     const int lpFreqSlot = main ? kMainLowPassFreq : kAuxLowPassFreq;
     const int hpIndex = model.window.at(module, hpFreqSlot);

@@ -43,7 +43,7 @@ constexpr int bandSlot(int module, int band, int field) {
 }
 
 // Fixed slots that several layers name.
-namespace slots {
+namespace slot_ids {
 inline constexpr int kSysVersion = 1;
 inline constexpr int kSysMinor = 4;
 inline constexpr int kSysPatch = 6;
@@ -68,6 +68,6 @@ inline constexpr int kHintHighPassType = 63;
 inline constexpr int kHintHighPassFreq = 64;
 inline constexpr int kHintLowPassType = 65;
 inline constexpr int kHintLowPassFreq = 66;
-}  // namespace slots
+}  // namespace slot_ids
 
 }  // namespace vt

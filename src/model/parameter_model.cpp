@@ -14,7 +14,7 @@ void ParameterModel::bindControls() {
     for (int m = 0; m < kModuleCount; ++m)
         for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s) device.set(m, s, 2);
 
-    using namespace slots;
+    using namespace slot_ids;
     device.set(kMainModule, kMainHighPassType, 0);
     device.set(kMainModule, kMainHighPassFreq, 0);
     device.set(kMainModule, kMainLowPassType, 0);
@@ -48,7 +48,7 @@ void ParameterModel::copyDeviceToWindow() {
 }
 
 int ParameterModel::bandPosition(int address) const {
-    using namespace slots;
+    using namespace slot_ids;
     constexpr int kNone = 255;
     const int module = moduleOf(address);
     const int slot = slotOf(address);

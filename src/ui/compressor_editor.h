@@ -1,0 +1,68 @@
+// The compressor curve editor: five points shown in ten spin edits and drawn in a chart, shaped,
+// written to Main slots 8..12 and coloured by the compressor's on/off box.
+#pragma once
+
+#include <QObject>
+#include <array>
+
+#include "model/compressor_curve.h"
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QGraphicsSimpleTextItem;
+class QLineSeries;
+class QScatterSeries;
+class QSpinBox;
+class QWidget;
+
+namespace vt {
+class ParameterModel;
+}
+
+namespace vt::ui {
+
+class DialogService;
+
+inline constexpr int kCurveShow = 0;
+inline constexpr int kCurveEdit = 2;
+inline constexpr int kCurveApply = 3;
+
+class CompressorEditor : public QObject {
+    Q_OBJECT
+  public:
+    // Builds `Chart1`, `RmsResetBtn` and the spin edits inside `panel` at the given origin.
+    CompressorEditor(ParameterModel& model, DialogService& dialogs, QWidget* panel, int left,
+                     int top);
+
+    void setOnOffBox(QComboBox* box) { m_onOff = box; }
+    void setPoints(const Curve& points) { m_points = points; }
+    const Curve& points() const { return m_points; }
+
+    void CurvePoint(int mode);
+    void RmsResetBtnClick();
+
+    QChartView* chartView() const { return m_view; }
+
+  private:
+    void prepareChart();
+    void placeLabels();
+    void RzSpinEdit2Change();
+    static void setTagOfSpin(QSpinBox* spin, int slot);
+
+    ParameterModel& m_model;
+    DialogService& m_dialogs;
+    QComboBox* m_onOff = nullptr;
+    QChartView* m_view = nullptr;
+    QChart* m_chart = nullptr;
+    QLineSeries* m_reference = nullptr;  // Series3
+    QLineSeries* m_curve = nullptr;      // Series1
+    QScatterSeries* m_marks = nullptr;   // Series2
+    std::array<QGraphicsSimpleTextItem*, kCurvePoints> m_labels{};
+    std::array<QSpinBox*, kCurvePoints> m_inputs{};
+    std::array<QSpinBox*, kCurvePoints> m_outputs{};
+    Curve m_points{};
+    bool m_busy = false;
+};
+
+}  // namespace vt::ui

@@ -1,0 +1,26 @@
+// Modal Qt dialogs for the program's dialog service.
+#include "ui/dialog_service.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vt::ui {
+
+bool QtDialogService::askYesNo(QWidget* parent, const QString& caption, const QString& text) {
+    return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtDialogService::inform(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox::information(parent, caption, text, QMessageBox::Ok);
+}
+
+QString QtDialogService::openFileName(QWidget* parent, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+}
+
+QString QtDialogService::saveFileName(QWidget* parent, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+}
+
+}  // namespace vt::ui

@@ -1,0 +1,32 @@
+// Message boxes and file dialogs, behind one small interface: the program shows real modal
+// dialogs, tests install a scripted service that answers them.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace vt::ui {
+
+class DialogService {
+  public:
+    virtual ~DialogService() = default;
+    // A Yes/No question; true for Yes.
+    virtual bool askYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A message with one OK button.
+    virtual void inform(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A file name, or an empty string when the user cancels.
+    virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+};
+
+// The program's service: modal Qt dialogs.
+class QtDialogService : public DialogService {
+  public:
+    bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
+    void inform(QWidget* parent, const QString& caption, const QString& text) override;
+    QString openFileName(QWidget* parent, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& filter) override;
+};
+
+}  // namespace vt::ui

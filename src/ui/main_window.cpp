@@ -1,0 +1,213 @@
+// The main window's life: creation, first show, channel tabs, the factory page toggle, the connect
+// button, the editor tick, and bringing the whole window in line with the device image.
+#include "ui/main_window.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTabWidget>
+
+#include "model/number_text.h"
+#include "model/rounding.h"
+#include "model/scales.h"
+#include "model/slot_map.h"
+#include "ui/compressor_editor.h"
+#include "ui/controls.h"
+
+namespace vt::ui {
+
+MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_model(model), m_dialogs(dialogs), m_views(model) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    client->setFixedSize(kClientWidth, kClientHeight);
+    client->setAutoFillBackground(true);
+    QPalette pal = client->palette();
+    pal.setColor(QPalette::Window, QColor(150, 150, 150));
+    client->setPalette(pal);
+    setCentralWidget(client);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    buildCommandBar(client);
+    buildFunctionPages(client);
+    buildVolumePanel(client);
+    buildAuxOutputPanel(client);
+    buildGraphArea(client);
+    m_views.attach(client);
+    connectHandlers();
+
+    // A service user reveals the factory page toggle with Ctrl+Shift+F.
+    auto* reveal = new QShortcut(QKeySequence("Ctrl+Shift+F"), this);
+    connect(reveal, &QShortcut::activated, this, &MainWindow::revealFactoryToggle);
+
+    m_editorTimer.setInterval(10);
+    connect(&m_editorTimer, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    setWindowTitle(kWindowTitle);
+}
+
+MainWindow::~MainWindow() {
+    m_editorTimer.stop();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void MainWindow::FormShow() {
+    m_views.bindControls();
+    ResetEQ(20);
+    m_model.currentChannel = kMainModule;
+    m_compressor->setPoints(defaultCurve());
+    m_compressor->CurvePoint(kCurveApply);
+    m_editorTimer.start();
+    FormTabBtn3Click(m_tab1);
+}
+
+void MainWindow::FormTabBtn3Click(BitmapButton* sender) {
+    const int index = tagOf(sender);
+    const int address = m_views.SelectChannelTab(sender, index == 0 ? m_tab2 : m_tab1, index);
+    m_model.currentChannel = address / 256;
+    const bool main = m_model.currentChannel == kMainModule;
+    m_auxGroup->setVisible(!main);
+    m_eqPassButton->setVisible(main);
+    ApplyDeviceImage();
+    m_eqFormLabel->setText(sender->text());
+    m_compressor->CurvePoint(kCurveShow);
+}
+
+int MainWindow::activeFunctionPage() const {
+    return m_pages->currentIndex();
+}
+
+void MainWindow::RzBmpButton1Click() {
+    if (m_pages->currentIndex() == 0) {
+        FormTabBtn3Click(m_tab2);
+        m_pages->setCurrentIndex(1);
+        m_factoryToggle->setText("主页");
+    } else {
+        FormTabBtn3Click(m_tab1);
+        m_pages->setCurrentIndex(0);
+        m_factoryToggle->setText("工厂隐藏");
+    }
+    ApplyDeviceImage();
+}
+
+void MainWindow::revealFactoryToggle() {
+    m_factoryToggle->show();
+}
+
+void MainWindow::LinkBtnClick() {
+    m_link.connect();
+}
+
+void MainWindow::Timer1Timer() {
+    // Redraw after a change: only the band of the last written parameter.
+    if (m_model.lastChange.address == m_lastDrawnChange.address &&
+        m_model.lastChange.value == m_lastDrawnChange.value)
+        return;
+    m_lastDrawnChange = m_model.lastChange;
+    const int pos = m_model.bandPosition(m_lastDrawnChange.address);
+    if (pos == 255) return;
+    m_link.redrawGraph(pos / 256, m_lastDrawnChange.address / 256);
+}
+
+void MainWindow::ApplyDeviceImage() {
+    m_model.refresh = true;
+    m_model.sendSuppression = 1;
+    m_model.copyDeviceToWindow();
+
+    for (int module = 0; module < kModuleCount; ++module) {
+        for (int slot = 0; slot < kSlotCount[static_cast<std::size_t>(module)]; ++slot) {
+            const int address = makeAddress(module, slot);
+            QWidget* c = m_views.primary(address);
+            if (!c) continue;
+            const int v = m_model.window.at(module, slot);
+            if (auto* bar = qobject_cast<QSlider*>(c)) {
+                bar->setValue(v);
+            } else if (auto* button = qobject_cast<BitmapButton*>(c)) {
+                if (button->role() == BitmapButton::Role::Phase) {
+                    setHint(button, v == 0 ? "1" : "0");
+                    m_views.TogglePhaseButton(button);
+                } else if (button->role() == BitmapButton::Role::Pass && button != m_eqPassButton) {
+                    setHint(button, v == 0 ? "1" : "0");
+                    m_views.TogglePassButton(button);
+                }
+            } else if (auto* combo = qobject_cast<QComboBox*>(c)) {
+                if (auto* bypass = qobject_cast<QCheckBox*>(m_views.companion(address))) {
+                    combo->setCurrentIndex(v % 10 < combo->count() ? v % 10 : -1);
+                    bypass->setChecked(v / 10 != 0);
+                } else {
+                    combo->setCurrentIndex(v >= 0 && v < combo->count() ? v : -1);
+                }
+            } else if (qobject_cast<QLineEdit*>(c)) {
+                m_views.ShowValue(c, 0, kSourceImage, v);
+            }
+        }
+    }
+
+    setHint(m_eqPassButton, m_model.window.at(kMainModule, slot_ids::kMainEqPass) == 0 ? "1" : "0");
+    m_model.eqPassState[kMainModule] = m_views.TogglePassButton(m_eqPassButton);
+
+    if (auto* input = qobject_cast<QComboBox*>(m_views.control("InputBox"))) {
+        const int source = input->currentIndex();
+        if (source >= 0 && source < 3)
+            m_inputRadios[static_cast<std::size_t>(source)]->setChecked(true);
+    }
+
+    const int version = m_model.window.at(kSystemModule, slot_ids::kSysVersion);
+    const bool firstVariant = (version & 0xFF) == 1;
+    if (m_link.linkState() != 0) {
+        m_versionLabel->setText(QString("版本号:%1.%2.%3")
+                                    .arg(QString::fromStdString(formatInt(version & 0xFF)))
+                                    .arg(m_model.window.at(kSystemModule, slot_ids::kSysMinor))
+                                    .arg(m_model.window.at(kSystemModule, slot_ids::kSysPatch)));
+        m_model.deviceVariant = firstVariant ? 0 : 1;
+        setWindowTitle(QString(kWindowTitle) + "[Connected]");
+    } else {
+        setWindowTitle(kWindowTitle);
+    }
+
+    m_model.lastChange = m_lastDrawnChange;
+    m_model.refresh = false;
+    m_compressor->CurvePoint(kCurveShow);
+    m_link.redrawGraph(20, m_model.currentChannel);
+    m_model.sendSuppression = 0;
+}
+
+void MainWindow::ResetEQ(int channel) {
+    for (int m = 0; m < kModuleCount; ++m) {
+        if (m != channel && channel != 20) continue;
+        const int bands = kBandCount[static_cast<std::size_t>(m)];
+        for (int b = 0; b < bands; ++b) {
+            const int defaults[5] = {0, static_cast<int>(roundHalfEvenToInt(360.0 / bands * b)) + 5,
+                                     kGainStepZero, 25, 19};
+            for (int f = 0; f < 5; ++f) {
+                const int slot = bandSlot(m, b, f);
+                m_model.window.set(m, slot, defaults[f]);
+                m_model.SendDatatoMCU(makeAddress(m, slot), defaults[f]);
+            }
+        }
+    }
+    ApplyDeviceImage();
+}
+
+void MainWindow::setVolumeBar(int position) {
+    if (auto* bar = qobject_cast<QSlider*>(m_views.control("SysMusNormalVolBar")))
+        bar->setValue(position);
+}
+
+void MainWindow::setMeters(int left, int right) {
+    m_leftMeter->setValue(std::clamp(left, 0, 48));
+    m_rightMeter->setValue(std::clamp(right, 0, 48));
+}
+
+}  // namespace vt::ui

@@ -1,0 +1,126 @@
+// The main window: every parameter control, the graph area, the function pages, the command bar,
+// start-up (FormCreate, FormShow), channel tabs, the factory page toggle and image application.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+
+#include "model/parameter_model.h"
+#include "ui/parameter_views.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QRadioButton;
+class QTabWidget;
+
+namespace vt::ui {
+
+class BitmapButton;
+class CompressorEditor;
+class DialogService;
+
+inline constexpr const char* kApplicationTitle = "VORTELLA Audio Controller";
+inline constexpr const char* kWindowTitle = "KV Series DSP Control Software v3.4.3 Beta";
+inline constexpr int kClientWidth = 1171;
+inline constexpr int kClientHeight = 678;
+
+// What the window needs of the link; connected to the link engine by the program.
+struct LinkAccess {
+    std::function<int()> linkState = [] { return 0; };
+    std::function<void()> connect = [] {};
+    std::function<void(int band, int channel)> redrawGraph = [](int, int) {};
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void setLinkAccess(LinkAccess access) { m_link = std::move(access); }
+
+    ParameterViews& views() { return m_views; }
+    ParameterModel& model() { return m_model; }
+    CompressorEditor& compressor() { return *m_compressor; }
+
+    // Start-up steps and window operations.
+    void FormShow();
+    void FormTabBtn3Click(BitmapButton* sender);
+    void RzBmpButton1Click();
+    void LinkBtnClick();
+    void ApplyDeviceImage();
+    void ResetEQ(int channel);
+    void Timer1Timer();
+
+    int activeFunctionPage() const;
+    // Shows the hidden factory page toggle for service work.
+    void revealFactoryToggle();
+
+    // Areas the link and the graph attach to.
+    QWidget* graphPanel() const { return m_graphPanel; }
+    QWidget* graphArea() const { return m_eqAdvPanel; }
+    QLabel* linkLabel() const { return m_linkLabel; }
+
+    // Volume bar position, as the receive parser reports it.
+    void setVolumeBar(int position);
+    void setMeters(int left, int right);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    // Construction of the areas (main_window_layout.cpp).
+    void buildCommandBar(QWidget* client);
+    void buildFunctionPages(QWidget* client);
+    void buildMainPage(QWidget* page);
+    void buildFactoryPage(QWidget* page);
+    void buildAuxGroup(QWidget* parent);
+    void buildVolumePanel(QWidget* client);
+    void buildAuxOutputPanel(QWidget* client);
+    void buildGraphArea(QWidget* client);
+    void buildBandGrid(QWidget* parent, const QString& prefix, const QString& bypassPrefix,
+                       int bands, int left, int top, int columnWidth, bool chineseTypes);
+    void connectHandlers();
+
+    // Shared change handlers of the parameter controls (control_handlers.cpp).
+    void MusModeBox1Change(QComboBox* box);
+    void MusBypassCheck1Click(QCheckBox* box);
+    void OutRDelayBarChange(QSlider* bar);
+    void OutLPhaseBtnClick(BitmapButton* button);
+    void DEQALLPASSBtn1Click(BitmapButton* button);
+    void LMH_BYPSSBoxChange(QComboBox* box);
+    void SysInputRadio1Click(QRadioButton* radio);
+    void SysMusNormalVolBarChange(int position);
+
+    ParameterModel& m_model;
+    DialogService& m_dialogs;
+    ParameterViews m_views;
+    LinkAccess m_link;
+    CompressorEditor* m_compressor = nullptr;
+    QTimer m_editorTimer;
+    bool m_shown = false;
+    int m_wheelArmed = 0;
+    LastChange m_lastDrawnChange;
+
+    QWidget* m_eqAdvPanel = nullptr;
+    QWidget* m_graphPanel = nullptr;
+    QTabWidget* m_pages = nullptr;
+    QGroupBox* m_auxGroup = nullptr;
+    QLabel* m_linkLabel = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QLabel* m_eqFormLabel = nullptr;
+    QProgressBar* m_leftMeter = nullptr;
+    QProgressBar* m_rightMeter = nullptr;
+    BitmapButton* m_tab1 = nullptr;
+    BitmapButton* m_tab2 = nullptr;
+    BitmapButton* m_factoryToggle = nullptr;
+    BitmapButton* m_eqPassButton = nullptr;
+    std::array<QRadioButton*, 3> m_inputRadios{};
+};
+
+}  // namespace vt::ui

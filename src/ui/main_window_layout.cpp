@@ -1,0 +1,385 @@
+// Construction of the main window's areas: command bar, function pages, volume and Auxiliary
+// output panels and the graph area. Every parameter control takes its kind, items and view kind
+// from the slot map; positions are fixed for the 1171 x 678 client area.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "model/slot_map.h"
+#include "ui/compressor_editor.h"
+#include "ui/main_window.h"
+
+namespace vt::ui {
+namespace {
+
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+
+const ControlRef& refOf(const QString& name) {
+    static const ControlRef kNone{};
+    const ControlRef* ref = SlotMap::instance().find(name.toStdString());
+    return ref ? *ref : kNone;
+}
+
+void applyViewKind(QWidget* w, const ControlRef& ref) {
+    if (ref.viewKind != 0) setHint(w, QString::number(ref.viewKind));
+}
+
+QLabel* label(QWidget* parent, const QString& text, QRect rect,
+              Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(rect);
+    l->setAlignment(align);
+    return l;
+}
+
+QGroupBox* group(QWidget* parent, const QString& name, const QString& title, QRect rect) {
+    auto* g = new QGroupBox(title, parent);
+    g->setObjectName(name);
+    g->setGeometry(rect);
+    return g;
+}
+
+// An edit box, combo box, value pane or check box of the slot map.
+QWidget* bound(QWidget* parent, const QString& name, QRect rect) {
+    const ControlRef& ref = refOf(name);
+    QWidget* w = nullptr;
+    switch (ref.kind) {
+        case ControlKind::Combo: {
+            auto* combo = new QComboBox(parent);
+            for (auto item : ref.items) combo->addItem(qs(item));
+            combo->setCurrentIndex(0);
+            w = combo;
+            break;
+        }
+        case ControlKind::Pane:
+            w = new ValuePane(parent);
+            break;
+        case ControlKind::Check:
+            w = new QCheckBox(parent);
+            break;
+        default: {
+            auto* edit = new QLineEdit(parent);
+            edit->setAlignment(Qt::AlignCenter);
+            w = edit;
+            break;
+        }
+    }
+    w->setObjectName(name);
+    applyViewKind(w, ref);
+    w->setGeometry(rect);
+    return w;
+}
+
+// Track bars: range and position at start.
+struct BarSpec {
+    const char* name;
+    Qt::Orientation orientation;
+    int minimum, maximum, position;
+};
+constexpr BarSpec kBars[] = {
+    {"OutLDelayBar", Qt::Horizontal, 0, 150, 10},
+    {"OutRDelayBar", Qt::Horizontal, 0, 150, 10},
+    {"MusRmsAttackBar", Qt::Horizontal, 1, 100, 10},
+    {"MusRmsReleaseBar", Qt::Horizontal, 0, 7, 1},
+    {"AuxOutGainBar", Qt::Vertical, 0, 6, 5},
+    {"DEQRmsLevelBar1", Qt::Horizontal, 0, 48, 0},
+    {"DEQRmsLevelBar2", Qt::Horizontal, 0, 48, 0},
+    {"DEQMaxLevelBar1", Qt::Horizontal, 0, 48, 0},
+    {"DEQMaxLevelBar2", Qt::Horizontal, 0, 48, 0},
+    {"SysMusNormalVolBar", Qt::Vertical, 0, 1000, 50},
+};
+
+TrackBar* bar(QWidget* parent, const QString& name, QRect rect) {
+    for (const auto& spec : kBars) {
+        if (name != spec.name) continue;
+        auto* b = new TrackBar(spec.orientation, spec.minimum, spec.maximum, spec.position, parent);
+        b->setObjectName(name);
+        b->setGeometry(rect);
+        return b;
+    }
+    return nullptr;
+}
+
+BitmapButton* button(QWidget* parent, const QString& name, const QString& caption,
+                     BitmapButton::Role role, QRect rect) {
+    auto* b = new BitmapButton(caption, role, parent);
+    b->setObjectName(name);
+    b->setGeometry(rect);
+    return b;
+}
+
+}  // namespace
+
+void MainWindow::buildCommandBar(QWidget* client) {
+    auto* bar = new QFrame(client);
+    bar->setObjectName("AdvGroupBox19");
+    bar->setGeometry(2, 2, 1167, 52);
+
+    auto* pc = group(bar, "PCFileGroup", "PC File", QRect(6, 2, 170, 46));
+    button(pc, "LoadFileBtn", "Load", BitmapButton::Role::Plain, QRect(8, 18, 74, 22));
+    button(pc, "SaveFileBtn", "Save", BitmapButton::Role::Plain, QRect(88, 18, 74, 22));
+
+    auto* dev = group(bar, "DeviceDataGroup", "Device Data", QRect(182, 2, 170, 46));
+    button(dev, "DeviceSaveBtn", "Save", BitmapButton::Role::Plain, QRect(8, 18, 74, 22));
+    button(dev, "DeviceLoadBtn", "Recovery", BitmapButton::Role::Plain, QRect(88, 18, 74, 22));
+
+    auto* input = group(bar, "InputGroup", "Input Source", QRect(358, 2, 220, 46));
+    const char* radioNames[] = {"RCA", "Blue", "Auto"};
+    for (int i = 0; i < 3; ++i) {
+        auto* r = new QRadioButton(radioNames[i], input);
+        r->setObjectName(QString("SysInputRadio%1").arg(i + 1));
+        setTag(r, i);
+        r->setGeometry(10 + i * 70, 20, 64, 20);
+        m_inputRadios[static_cast<std::size_t>(i)] = r;
+    }
+
+    auto* link = group(bar, "LinkGroup", "Device Link", QRect(584, 2, 400, 46));
+    button(link, "LinkBtn", "     Link", BitmapButton::Role::Plain, QRect(8, 18, 90, 22));
+    m_linkLabel = label(link, "Offline", QRect(108, 18, 284, 22));
+    m_linkLabel->setObjectName("LinkLabel");
+    m_linkLabel->setStyleSheet("color: rgb(0,227,0); font-weight: bold;");
+
+    m_factoryToggle =
+        button(bar, "RzBmpButton1", "工厂隐藏", BitmapButton::Role::Plain, QRect(1070, 16, 86, 24));
+    m_factoryToggle->hide();
+
+    auto* example = new QLineEdit(bar);
+    example->setObjectName(qs(kPlaceholderName));
+    setHint(example, "3");
+    example->hide();
+    button(bar, "ExampleBtn", "", BitmapButton::Role::Plain, QRect(0, 0, 10, 10))->hide();
+}
+
+void MainWindow::buildFunctionPages(QWidget* client) {
+    m_pages = new QTabWidget(client);
+    m_pages->setObjectName("MainFuntionSheetPage");
+    m_pages->setGeometry(2, 58, 990, 306);
+    m_pages->tabBar()->hide();
+    m_pages->setDocumentMode(true);
+    auto* mainPage = new QWidget;
+    mainPage->setObjectName("AdvTabSheet1");
+    auto* factoryPage = new QWidget;
+    factoryPage->setObjectName("AdvTabSheet2");
+    m_pages->addTab(mainPage, "Main");
+    m_pages->addTab(factoryPage, "Factory");
+    buildMainPage(mainPage);
+    buildFactoryPage(factoryPage);
+}
+
+void MainWindow::buildBandGrid(QWidget* parent, const QString& prefix, const QString& bypassPrefix,
+                               int bands, int left, int top, int columnWidth, bool chineseTypes) {
+    Q_UNUSED(chineseTypes);
+    const int rowHeight = 26;
+    const char* rows[] = {"Band", "Type", "Freq/Hz", "Gain", "Q", "Bypass"};
+    for (int r = 0; r < 6; ++r) label(parent, rows[r], QRect(left, top + r * rowHeight, 52, 22));
+    for (int b = 1; b <= bands; ++b) {
+        const int x = left + 54 + (b - 1) * columnWidth;
+        const int w = columnWidth - 4;
+        auto* title = label(parent, QString::number(b), QRect(x, top, w, 22), Qt::AlignCenter);
+        title->setStyleSheet("font-weight: bold;");
+        const QString n = QString::number(b);
+        bound(parent, prefix + "ModeBox" + n, QRect(x, top + rowHeight, w, 22));
+        bound(parent, prefix + "FreEdit" + n, QRect(x, top + 2 * rowHeight, w, 22));
+        bound(parent, prefix + "GainEdit" + n, QRect(x, top + 3 * rowHeight, w, 22));
+        bound(parent, prefix + "QEdit" + n, QRect(x, top + 4 * rowHeight, w, 22));
+        bound(parent, bypassPrefix + n, QRect(x + w / 2 - 8, top + 5 * rowHeight, 20, 22));
+    }
+}
+
+void MainWindow::buildMainPage(QWidget* page) {
+    auto* comp = group(page, "CompressorPanel", "Compressor", QRect(4, 0, 330, 302));
+    m_compressor = new CompressorEditor(m_model, m_dialogs, comp, 6, 16);
+    label(comp, "Compressor", QRect(6, 248, 70, 22));
+    auto* rms = qobject_cast<QComboBox*>(bound(comp, "RMSBox", QRect(76, 248, 64, 22)));
+    m_compressor->setOnOffBox(rms);
+    label(comp, "Attack", QRect(6, 274, 44, 22));
+    bar(comp, "MusRmsAttackBar", QRect(50, 276, 90, 18));
+    bound(comp, "MusRmsAttackPane", QRect(142, 274, 52, 22));
+    label(comp, "Release", QRect(200, 248, 60, 22));
+    bar(comp, "MusRmsReleaseBar", QRect(200, 276, 62, 18));
+    bound(comp, "MusRmsReleasePane", QRect(264, 274, 60, 22));
+
+    auto* eq = group(page, "MusEQPanel", "Equaliser", QRect(338, 0, 648, 302));
+    m_tab1 = button(eq, "FormTabBtn1", "Main", BitmapButton::Role::Tab, QRect(8, 18, 84, 24));
+    setTag(m_tab1, 0);
+    m_tab2 = button(eq, "FormTabBtn2", "Auxiliary", BitmapButton::Role::Tab, QRect(94, 18, 84, 24));
+    setTag(m_tab2, 1);
+    button(eq, "ResetBtn", "EQ Reset", BitmapButton::Role::Plain, QRect(460, 18, 84, 24));
+    m_eqPassButton =
+        button(eq, "MusEQAllpassBtn", "EQ PASS", BitmapButton::Role::Pass, QRect(550, 18, 88, 24));
+    setHint(m_eqPassButton, "0");
+
+    label(eq, "High-pass", QRect(8, 50, 60, 22));
+    bound(eq, "MusHighPassBox", QRect(70, 50, 150, 22));
+    bound(eq, "MusHighPassFre", QRect(224, 50, 70, 22));
+    label(eq, "Hz", QRect(298, 50, 20, 22));
+    label(eq, "Low-pass", QRect(330, 50, 60, 22));
+    bound(eq, "MusLowPassBox", QRect(392, 50, 150, 22));
+    bound(eq, "MusLowPassFre", QRect(546, 50, 70, 22));
+    label(eq, "Hz", QRect(620, 50, 20, 22));
+    buildBandGrid(eq, "Mus", "MusBypassCheck", 9, 8, 84, 65, false);
+    buildAuxGroup(eq);
+}
+
+void MainWindow::buildAuxGroup(QWidget* parent) {
+    m_auxGroup = group(parent, "AuxGrop", "Auxiliary", QRect(4, 44, 640, 254));
+    auto* g = m_auxGroup;
+    buildBandGrid(g, "AUX", "AuxBypassCheck", 2, 6, 20, 74, false);
+
+    auto* filters = group(g, "AuxFilterGroup", "Filters", QRect(212, 14, 214, 112));
+    label(filters, "High-pass", QRect(6, 16, 80, 18));
+    bound(filters, "AuxHighPassBox", QRect(6, 34, 130, 22));
+    bound(filters, "AuxHighPassFre", QRect(140, 34, 66, 22));
+    label(filters, "Low-pass", QRect(6, 60, 80, 18));
+    bound(filters, "AuxLowPassBox", QRect(6, 78, 130, 22));
+    bound(filters, "AuxLowPassFre", QRect(140, 78, 66, 22));
+
+    auto* delay = group(g, "DelayGroup", "Output Delay", QRect(212, 130, 214, 76));
+    label(delay, "Left", QRect(6, 20, 34, 20));
+    bar(delay, "OutLDelayBar", QRect(40, 22, 110, 18));
+    bound(delay, "OutLDelayPane", QRect(154, 20, 54, 20));
+    label(delay, "Right", QRect(6, 46, 34, 20));
+    bar(delay, "OutRDelayBar", QRect(40, 48, 110, 18));
+    bound(delay, "OutRDelayPane", QRect(154, 46, 54, 20));
+
+    auto* out = group(g, "OutputGroup", "Outputs", QRect(430, 14, 204, 112));
+    label(out, "Main phase L / R", QRect(6, 18, 110, 22));
+    button(out, "OutLPhaseBtn", "+", BitmapButton::Role::Phase, QRect(120, 18, 25, 22));
+    button(out, "OutRPhaseBtn", "+", BitmapButton::Role::Phase, QRect(150, 18, 25, 22));
+    label(out, "Sub phase L / R", QRect(6, 46, 110, 22));
+    button(out, "SubLPhaseBtn", "+", BitmapButton::Role::Phase, QRect(120, 46, 25, 22));
+    button(out, "SubRPhaseBtn", "+", BitmapButton::Role::Phase, QRect(150, 46, 25, 22));
+    label(out, "Sub mode", QRect(6, 76, 70, 22));
+    bound(out, "SubSteroBox", QRect(80, 76, 96, 22));
+
+    auto* ble = group(g, "BluetoothGroup", "Bluetooth", QRect(430, 130, 204, 118));
+    label(ble, "Blue Name：", QRect(6, 18, 80, 20));
+    auto* name = new QLineEdit("VORTELLA BLUE", ble);
+    name->setObjectName("BLUENameEdit");
+    name->setMaxLength(20);
+    name->setGeometry(6, 38, 130, 22);
+    button(ble, "BLUENameBtn", "Modify", BitmapButton::Role::Plain, QRect(140, 38, 58, 22));
+    label(ble, "Blue PIN：", QRect(6, 64, 80, 20));
+    auto* pin = new QLineEdit("0000", ble);
+    pin->setObjectName("BluePinEdit");
+    pin->setMaxLength(4);
+    pin->setGeometry(6, 84, 130, 22);
+    button(ble, "BLUEPinBtn", "Modify", BitmapButton::Role::Plain, QRect(140, 84, 58, 22));
+}
+
+void MainWindow::buildFactoryPage(QWidget* page) {
+    for (int n = 1; n <= 2; ++n) {
+        const QString s = QString::number(n);
+        auto* g =
+            group(page, "DEQGroup" + s, "Dynamic EQ " + s, QRect(4, 0 + (n - 1) * 152, 300, 148));
+        auto* pass =
+            button(g, "DEQALLPASSBtn" + s, "Pass", BitmapButton::Role::Pass, QRect(8, 18, 56, 22));
+        setHint(pass, "0");
+        bound(g, "DEQModeBox" + s, QRect(70, 18, 70, 22));
+        bound(g, "DEQTypeBox" + s, QRect(146, 18, 80, 22))->hide();
+        label(g, "Freq/Hz", QRect(8, 46, 60, 20));
+        bound(g, "DEQFreEdit" + s, QRect(8, 66, 70, 22));
+        label(g, "Gain", QRect(84, 46, 60, 20));
+        bound(g, "DEQGainEdit" + s, QRect(84, 66, 70, 22));
+        label(g, "Q", QRect(160, 46, 60, 20));
+        bound(g, "DEQQEdit" + s, QRect(160, 66, 60, 22));
+        label(g, "Start", QRect(8, 94, 44, 20));
+        bar(g, "DEQRmsLevelBar" + s, QRect(52, 96, 170, 18));
+        bound(g, "DEQRmsLevelPane" + s, QRect(226, 94, 66, 20));
+        label(g, "Cut-off", QRect(8, 120, 44, 20));
+        bar(g, "DEQMaxLevelBar" + s, QRect(52, 122, 170, 18));
+        bound(g, "DEQMaxLevelPane" + s, QRect(226, 120, 66, 20));
+        if (n == 2) {
+            // The second dynamic EQ only reports its levels.
+            for (const char* hidden : {"DEQALLPASSBtn", "DEQModeBox", "DEQFreEdit", "DEQGainEdit",
+                                       "DEQQEdit", "DEQRmsLevelBar", "DEQMaxLevelBar"})
+                if (auto* w = g->findChild<QWidget*>(hidden + s)) w->hide();
+        }
+    }
+
+    auto* def = group(page, "DefaultEQGroup", "Default EQ", QRect(308, 0, 440, 302));
+    buildBandGrid(def, "Hint", "HintBypassCheck", 4, 8, 20, 92, true);
+    label(def, "High-pass", QRect(8, 190, 70, 22));
+    bound(def, "HintHighPassBox", QRect(80, 190, 160, 22));
+    bound(def, "HintHighPassFre", QRect(246, 190, 70, 22));
+    label(def, "Low-pass", QRect(8, 218, 70, 22));
+    bound(def, "HintLowPassBox", QRect(80, 218, 160, 22));
+    bound(def, "HintLowPassFre", QRect(246, 218, 70, 22));
+
+    auto* reset = group(page, "FactoryResetGroup", "Factory Settings", QRect(752, 0, 234, 110));
+    button(reset, "DeviceResetBtn", "恢复出厂", BitmapButton::Role::Plain, QRect(8, 20, 90, 24));
+    auto* explain = label(reset, "Returns the unit to its factory settings.\n恢复设备的出厂参数。",
+                          QRect(8, 50, 218, 52), Qt::AlignLeft | Qt::AlignTop);
+    explain->setWordWrap(true);
+
+    auto* test = group(page, "BluetoothTestGroup", "Bluetooth Test", QRect(752, 114, 234, 84));
+    label(test, "发送测试码：", QRect(8, 20, 120, 20));
+    auto* text = new QLineEdit(test);
+    text->setObjectName("BlueStrEdit");
+    text->setGeometry(8, 44, 150, 24);
+    button(test, "BleButton", "发送", BitmapButton::Role::Plain, QRect(164, 44, 62, 24));
+
+    auto* level = group(page, "InputLevelGroup", "Input Level", QRect(752, 202, 234, 100));
+    bound(level, "SysIOLevelBox", QRect(8, 24, 100, 22));
+    bound(level, "InputBox", QRect(120, 24, 100, 22))->hide();
+}
+
+void MainWindow::buildVolumePanel(QWidget* client) {
+    auto* g = group(client, "CurvyPanel3", "Volume", QRect(996, 58, 173, 206));
+    auto* pane = bound(g, "SysMusNormalVolPane", QRect(10, 22, 90, 34));
+    pane->setStyleSheet(
+        "background: rgb(20,24,32); color: rgb(120,230,255); font-size: 20px; "
+        "font-weight: bold;");
+    auto* volume = bar(g, "SysMusNormalVolBar", QRect(150, 20, 16, 100));
+    volume->setEnabled(false);
+    volume->hide();
+    const char* meters[] = {"LeftMeter", "RightMeter"};
+    for (int i = 0; i < 2; ++i) {
+        auto* m = new QProgressBar(g);
+        m->setObjectName(meters[i]);
+        m->setOrientation(Qt::Vertical);
+        m->setRange(0, 48);
+        m->setValue(0);
+        m->setTextVisible(false);
+        m->setGeometry(112 + i * 26, 22, 20, 140);
+        label(g, i == 0 ? "L" : "R", QRect(112 + i * 26, 164, 20, 16), Qt::AlignCenter);
+        (i == 0 ? m_leftMeter : m_rightMeter) = m;
+    }
+    m_versionLabel = label(g, "版本号:", QRect(10, 182, 156, 18));
+    m_versionLabel->setObjectName("DeviceVersionLabel");
+}
+
+void MainWindow::buildAuxOutputPanel(QWidget* client) {
+    auto* g = group(client, "CurvyPanel4", "Aux Output", QRect(996, 266, 173, 98));
+    bar(g, "AuxOutGainBar", QRect(14, 18, 22, 74));
+    bound(g, "AuxOutGainPane", QRect(50, 44, 70, 24));
+}
+
+void MainWindow::buildGraphArea(QWidget* client) {
+    m_eqAdvPanel = new QFrame(client);
+    m_eqAdvPanel->setObjectName("EQAdvPanel");
+    m_eqAdvPanel->setGeometry(1, 366, 1166, 308);
+    m_graphPanel = new QWidget(m_eqAdvPanel);
+    m_graphPanel->setObjectName("AdvPanel2");
+    m_graphPanel->setGeometry(48, 18, 1104, 270);
+    m_graphPanel->setAutoFillBackground(true);
+    QPalette pal = m_graphPanel->palette();
+    pal.setColor(QPalette::Window, QColor(154, 148, 142));
+    m_graphPanel->setPalette(pal);
+    m_eqFormLabel = label(m_eqAdvPanel, "Main", QRect(0, 0, 40, 14));
+    m_eqFormLabel->setObjectName("EQFormLabel");
+    m_eqFormLabel->hide();
+    auto* memo = new QPlainTextEdit(m_eqAdvPanel);
+    memo->setObjectName("Memo1");
+    memo->hide();
+}
+
+}  // namespace vt::ui

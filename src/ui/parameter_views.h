@@ -1,0 +1,58 @@
+// Parameter views: how every edit box, combo box and value pane shows its slot, how typed text
+// becomes a parameter write, and the toggles of the pass, phase and channel tab buttons.
+#pragma once
+
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "model/parameter_model.h"
+#include "ui/controls.h"
+
+namespace vt::ui {
+
+inline constexpr int kStepUp = 1;
+inline constexpr int kStepDown = 11;
+inline constexpr int kSourceUser = 0;
+inline constexpr int kSourceImage = 1;
+
+class ParameterViews {
+  public:
+    explicit ParameterViews(ParameterModel& model) : m_model(model) {}
+
+    // Finds every control of the slot map (and the placeholder) below `root` by object name.
+    void attach(QWidget* root);
+
+    // Binding step: the model's tables and device image, plus each control's tag property.
+    void bindControls();
+
+    QWidget* control(const QString& name) const { return m_controls.value(name); }
+    QWidget* control(const std::string& name) const {
+        return control(QString::fromStdString(name));
+    }
+    QWidget* control(const char* name) const { return control(QString::fromUtf8(name)); }
+    QWidget* primary(int address) const;
+    QWidget* companion(int address) const;
+    QLineEdit* placeholder() const { return m_placeholder; }
+    QLineEdit* currentEditBox() const;
+    void setCurrentEditBox(QWidget* box);
+
+    void ShowValue(QWidget* control, int step, int source, double value);
+    void AcceptTypedText(int step);
+    int TogglePassButton(BitmapButton* button);
+    int TogglePhaseButton(BitmapButton* button);
+    int SelectChannelTab(BitmapButton* button, BitmapButton* otherButton, int buttonIndex);
+    void SelectBand(QWidget* control);
+
+    ParameterModel& model() { return m_model; }
+
+  private:
+    int qLimit(int address) const;
+
+    ParameterModel& m_model;
+    QHash<QString, QWidget*> m_controls;
+    QPointer<QLineEdit> m_placeholder;
+};
+
+}  // namespace vt::ui
