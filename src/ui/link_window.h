@@ -1,0 +1,38 @@
+// The link window: the link's diagnostic face, hidden at start and opened for service work. It
+// holds the detected devices, the history of frames written, the report ID of the last frame,
+// the transport choice and the serial port list.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+
+namespace vt::ui {
+
+inline constexpr int kHistoryLimit = 5000;
+
+class LinkWindow : public QWidget {
+    Q_OBJECT
+  public:
+    explicit LinkWindow(QWidget* parent = nullptr);
+
+    // Appends a line, keeping only the newest lines, and selects it.
+    void AddToHistory(const QString& line);
+    void setReportId(const QString& text);
+    void setDeviceLines(const QStringList& lines, int selected);
+    void setSerialPorts(const QStringList& ports);
+
+    QListWidget* history() const { return m_history; }
+    QListWidget* devices() const { return m_devices; }
+
+  private:
+    QListWidget* m_devices = nullptr;
+    QListWidget* m_history = nullptr;
+    QLineEdit* m_reportId = nullptr;
+    QComboBox* m_transport = nullptr;
+    QComboBox* m_ports = nullptr;
+};
+
+}  // namespace vt::ui
