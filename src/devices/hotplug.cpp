@@ -1,0 +1,52 @@
+// udev monitoring of hidraw devices with a debounce, and the polling stand-in.
+#include "devices/hotplug.h"
+
+#include <libudev.h>
+
+#include <QSocketNotifier>
+
+namespace vt::devices {
+
+namespace {
+constexpr int kDebounceMs = 150;
+constexpr int kPollMs = 2000;
+}  // namespace
+
+Hotplug::Hotplug(QObject* parent) : QObject(parent) {
+    m_debounce.setSingleShot(true);
+    m_debounce.setInterval(kDebounceMs);
+    connect(&m_debounce, &QTimer::timeout, this, &Hotplug::devicesChanged);
+
+    m_udev = udev_new();
+    if (m_udev) m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
+    if (m_monitor &&
+        udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr) == 0 &&
+        udev_monitor_enable_receiving(m_monitor) == 0) {
+        m_notifier =
+            new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &Hotplug::onUdevEvent);
+    } else {
+        if (m_monitor) udev_monitor_unref(m_monitor);
+        m_monitor = nullptr;
+        m_poll.setInterval(kPollMs);
+        connect(&m_poll, &QTimer::timeout, this, &Hotplug::devicesChanged);
+    }
+}
+
+Hotplug::~Hotplug() {
+    delete m_notifier;
+    if (m_monitor) udev_monitor_unref(m_monitor);
+    if (m_udev) udev_unref(m_udev);
+}
+
+void Hotplug::start() {
+    m_debounce.start();
+    if (!m_monitor) m_poll.start();
+}
+
+void Hotplug::onUdevEvent() {
+    if (udev_device* d = udev_monitor_receive_device(m_monitor)) udev_device_unref(d);
+    m_debounce.start();  // a burst of events gives one rebuild
+}
+
+}  // namespace vt::devices
