@@ -40,6 +40,7 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     buildGraphArea(client);
     m_views.attach(client);
     connectHandlers();
+    installEditBoxHandlers();
 
     // A service user reveals the factory page toggle with Ctrl+Shift+F.
     auto* reveal = new QShortcut(QKeySequence("Ctrl+Shift+F"), this);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSet>
 #include <QTimer>
 #include <functional>
 
@@ -12,6 +13,8 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
+class QWheelEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -34,6 +37,7 @@ struct LinkAccess {
     std::function<int()> linkState = [] { return 0; };
     std::function<void()> connect = [] {};
     std::function<void(int band, int channel)> redrawGraph = [](int, int) {};
+    std::function<void(bool shown)> showPassOverlay = [](bool) {};
 };
 
 class MainWindow : public QMainWindow {
@@ -70,8 +74,18 @@ class MainWindow : public QMainWindow {
     void setVolumeBar(int position);
     void setMeters(int left, int right);
 
+    // Band edit boxes and the whole-equaliser buttons (edit_box_handlers.cpp).
+    void MusFreEdit1Click(QLineEdit* sender);
+    void MusFreEdit1Exit();
+    void ResetBtnClick();
+    void MusEQAllpassBtnClick();
+    int wheelArmed() const { return m_wheelArmed; }
+    int language() const { return m_language; }
+
   protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     // Construction of the areas (main_window_layout.cpp).
@@ -86,6 +100,8 @@ class MainWindow : public QMainWindow {
     void buildBandGrid(QWidget* parent, const QString& prefix, const QString& bypassPrefix,
                        int bands, int left, int top, int columnWidth, bool chineseTypes);
     void connectHandlers();
+    void installEditBoxHandlers();
+    bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
 
     // Shared change handlers of the parameter controls (control_handlers.cpp).
     void MusModeBox1Change(QComboBox* box);
@@ -105,6 +121,8 @@ class MainWindow : public QMainWindow {
     QTimer m_editorTimer;
     bool m_shown = false;
     int m_wheelArmed = 0;
+    int m_language = 0;  // 1 shows the Chinese text of every bilingual pair
+    QSet<QLineEdit*> m_bandEditBoxes;
     LastChange m_lastDrawnChange;
 
     QWidget* m_eqAdvPanel = nullptr;
