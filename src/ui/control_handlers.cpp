@@ -48,6 +48,10 @@ void MainWindow::connectHandlers() {
     connect(m_tab1, &QPushButton::clicked, this, [this] { FormTabBtn3Click(m_tab1); });
     connect(m_tab2, &QPushButton::clicked, this, [this] { FormTabBtn3Click(m_tab2); });
     connect(m_factoryToggle, &QPushButton::clicked, this, &MainWindow::RzBmpButton1Click);
+    if (auto* save = findChild<QPushButton*>("SaveFileBtn"))
+        connect(save, &QPushButton::clicked, this, &MainWindow::SaveFileBtnClick);
+    if (auto* load = findChild<QPushButton*>("LoadFileBtn"))
+        connect(load, &QPushButton::clicked, this, &MainWindow::LoadFileBtnClick);
     if (auto* link = findChild<QPushButton*>("LinkBtn"))
         connect(link, &QPushButton::clicked, this, &MainWindow::LinkBtnClick);
 }

@@ -38,6 +38,8 @@ struct LinkAccess {
     std::function<void()> connect = [] {};
     std::function<void(int band, int channel)> redrawGraph = [](int, int) {};
     std::function<void(bool shown)> showPassOverlay = [](bool) {};
+    // Writes the device image into the unit when it is connected (a loaded preset).
+    std::function<void()> writeImage = [] {};
 };
 
 class MainWindow : public QMainWindow {
@@ -79,6 +81,9 @@ class MainWindow : public QMainWindow {
     void MusFreEdit1Exit();
     void ResetBtnClick();
     void MusEQAllpassBtnClick();
+    // Preset file buttons (preset_buttons.cpp).
+    void SaveFileBtnClick();
+    void LoadFileBtnClick();
     int wheelArmed() const { return m_wheelArmed; }
     int language() const { return m_language; }
 

@@ -33,8 +33,9 @@ struct ScriptedDialogs : ui::DialogService {
     void inform(QWidget*, const QString& caption, const QString& text) override {
         told.push_back(caption + "|" + text);
     }
-    QString openFileName(QWidget*, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    QString openName, saveName;  // what the file dialogs answer; empty cancels
+    QString openFileName(QWidget*, const QString&) override { return openName; }
+    QString saveFileName(QWidget*, const QString&) override { return saveName; }
 };
 
 struct WriteRecorder : WriteSink {
