@@ -98,9 +98,9 @@ constexpr BarSpec kBars[] = {
 };
 
 TrackBar* bar(QWidget* parent, const QString& name, QRect rect) {
-    for (const auto& spec : kBars) {
-        if (name != spec.name) continue;
-        auto* b = new TrackBar(spec.orientation, spec.minimum, spec.maximum, spec.position, parent);
+    for (const auto& range : kBars) {
+        if (name != range.name) continue;
+        auto* b = new TrackBar(range.orientation, range.minimum, range.maximum, range.position, parent);
         b->setObjectName(name);
         b->setGeometry(rect);
         return b;
