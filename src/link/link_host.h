@@ -24,7 +24,7 @@ void SetBilingualCaption(Caption& target, int languageFlag, std::string_view eng
 
 // The main window's small coloured link label.
 struct LinkLabel {
-    Caption text{"Offline", {}};
+    Caption text{std::string(texts::kOffline), {}};
     Rgb colour = texts::kColourBusy;
     bool operator==(const LinkLabel&) const = default;
 };

@@ -53,7 +53,10 @@ void Link::reportChecksumMismatch(std::span<const std::uint8_t> frame, const Dev
     m_host.addMemoLine(std::string(kMemoMismatch) + formatInt(d.computedChecksum) +
                        std::string(kMemoReceivedSum) + formatInt(d.receivedChecksum));
     std::string bytes(kMemoBadData);
-    for (auto b : frame) bytes += " " + hexByte(b);
+    for (auto b : frame) {
+        bytes += ' ';
+        bytes += hexByte(b);
+    }
     m_host.addMemoLine(bytes);
 }
 
