@@ -59,6 +59,13 @@ TEST(SimulatedUnit, StartReportHandsOverTheMaskAndIsAcknowledged) {
     EXPECT_EQ(sum(a[0]), 0u);
     // Master volume (Main slot 1) in bytes 17 and 18.
     EXPECT_EQ(a[0][17] * 256 + a[0][18], h.unit.image().at(1, 1));
+
+    // The output levels in bytes 8 and 9 move as time passes.
+    h.writer.PCtoMCUAckSign(0x66);
+    h.deliver(milliseconds(400));
+    const auto later = h.answers();
+    ASSERT_EQ(later.size(), 1u);
+    EXPECT_NE(toHex(std::span(later[0]).subspan(8, 2)), toHex(std::span(a[0]).subspan(8, 2)));
 }
 
 TEST(SimulatedUnit, UnmasksAndChecksCommandFramesAndIgnoresBadOnes) {
