@@ -1,0 +1,116 @@
+// The send queue: a write goes out at once when the unit has answered and nothing waits, else it
+// queues. The 25 ms hold timer releases one write per answer, gives up waiting after 125 ms,
+// polls the idle unit, finishes restore and save commands and declares a silent unit lost.
+#include "link/link.h"
+
+namespace vt {
+
+using namespace link;
+
+namespace {
+constexpr int kTickLimit = 50;      // the tick count stays within 0..51
+constexpr int kPollTicks = 5;       // 125 ms
+constexpr int kPollRetry = 5;       // an unanswered unit is polled every 625 ms
+constexpr int kPollMisses = 30;     // about 3.9 s without an answer: lost
+constexpr int kCommandMisses = 50;  // about 64 s without an answer to a device command: lost
+}  // namespace
+
+void Link::sendWrite(const QueuedWrite& w) {
+    m_send.answerFlag = 0;
+    m_writer.SendData(kCmdWrite, static_cast<std::uint16_t>(w.address), w.value);
+}
+
+void Link::queueWrite(int address, int value) {
+    if (m_linkState != kConnected) return;
+    m_send.tickCount = 0;
+    const QueuedWrite w{address, static_cast<std::uint16_t>(value)};
+    if (m_send.answerFlag != 1 || !m_send.queue.empty()) {
+        m_send.queue.push(w);
+        return;
+    }
+    m_send.queue.setSent(w);
+    m_transfer.state = kTransferIdle;
+    if (address == kAddrRecall) {
+        setLinkLabel(texts::kLoadWaiting);
+        m_linkState = kPresent;
+        m_send.missCount = 0;
+        m_send.pendingOperation = kOpReRead;
+        ShowLinkStatus(2, m_label.text.caption, 0);
+    } else if (address == kAddrStore) {
+        m_send.pendingOperation = kOpSaved;
+        setLinkLabel(texts::kSaveWaiting);
+    } else {
+        m_send.pendingOperation = kOpNone;
+    }
+    sendWrite(w);
+}
+
+void Link::awaitSaveConfirmation() {
+    m_send.pendingOperation = kOpSaved;
+    setLinkLabel(texts::kSaving);
+    if (m_linkState == kConnected) m_linkState = kPresent;
+    m_send.missCount = 0;
+}
+
+void Link::HoldTimerTimer() {
+    SendState& s = m_send;
+    s.tickCount = s.tickCount > kTickLimit ? kTickLimit : s.tickCount + 1;
+
+    if (s.pendingOperation != kOpNone) ShowLinkStatus(2, m_label.text.caption, 2 * s.tickCount);
+
+    if (s.answerFlag == 1 && s.pendingOperation != kOpNone) {
+        const int operation = s.pendingOperation;
+        s.pendingOperation = kOpNone;
+        s.missCount = 0;
+        s.tickCount = 0;
+        DisCheckWindow(operation);
+    } else if (s.pendingOperation != kOpNone && s.tickCount == kTickLimit) {
+        s.tickCount = 0;
+        if (++s.missCount > kCommandMisses) {
+            s.missCount = 0;
+            m_timers.hold.stop();
+            DisCheckWindow(kOpUnitLost);
+        }
+    }
+
+    releaseQueue();
+    keepAlive();
+}
+
+void Link::releaseQueue() {
+    SendState& s = m_send;
+    if (s.answerFlag == 1 && (!s.queue.empty() || s.repeatFlag == 1)) {
+        s.missCount = 0;
+        s.tickCount = 0;
+        s.queue.advance();
+        s.repeatFlag = s.queue.empty() && s.repeatFlag == 0 ? 1 : 0;
+        sendWrite(s.queue.sent());
+    } else if (s.tickCount % kPollTicks == 0 && !s.queue.empty()) {
+        // No answer for 125 ms: treat the write as answered and send the next on the next tick.
+        s.answerFlag = 1;
+        s.repeatFlag = 1;
+    }
+}
+
+void Link::keepAlive() {
+    SendState& s = m_send;
+    if (s.pendingOperation != kOpNone || m_linkState != kConnected ||
+        s.tickCount % kPollTicks != 0 || !s.queue.empty())
+        return;
+    s.tickCount = 0;
+    ++s.missCount;
+    if (s.answerFlag == 1) {
+        s.answerFlag = 0;
+        s.missCount = 0;
+        m_writer.PCtoMCUAckSign(kSignKeepAlive);
+    } else if (s.missCount % kPollRetry == 0) {
+        m_writer.PCtoMCUAckSign(kSignKeepAlive);
+    }
+    if (s.missCount > kPollMisses) {
+        s.missCount = 0;
+        m_timers.hold.stop();
+        DisCheckWindow(kOpUnitLost);
+    }
+}
+
+}  // namespace vt

@@ -1,0 +1,66 @@
+// Firing timers and events in time order.
+#include "sim/virtual_clock.h"
+
+#include <algorithm>
+
+namespace vt::sim {
+
+void VirtualClock::Timer::start() {
+    if (m_active) return;
+    m_active = true;
+    m_due = m_clock.m_now + m_interval;
+    m_seq = m_clock.nextSeq();
+}
+
+VirtualClock::Timer& VirtualClock::addTimer(Millis interval, std::function<void()> onTick) {
+    m_timers.push_back(std::make_unique<Timer>(*this, interval, std::move(onTick)));
+    return *m_timers.back();
+}
+
+void VirtualClock::schedule(Millis at, std::function<void()> fn) {
+    m_events.emplace(std::make_pair(std::max(at, m_now), nextSeq()), std::move(fn));
+}
+
+bool VirtualClock::fireNext(Millis until) {
+    Timer* timer = nullptr;
+    for (auto& t : m_timers) {
+        if (!t->m_active || t->m_due > until) continue;
+        if (!timer || std::pair(t->m_due, t->m_seq) < std::pair(timer->m_due, timer->m_seq))
+            timer = t.get();
+    }
+    const bool eventDue = !m_events.empty() && m_events.begin()->first.first <= until;
+    const bool eventFirst =
+        eventDue && (!timer || m_events.begin()->first < std::pair(timer->m_due, timer->m_seq));
+
+    if (eventFirst) {
+        auto node = m_events.extract(m_events.begin());
+        m_now = node.key().first;
+        node.mapped()();
+    } else if (timer) {
+        m_now = timer->m_due;
+        timer->m_due += timer->m_interval;
+        timer->m_seq = nextSeq();
+        timer->m_onTick();
+    } else {
+        return false;
+    }
+    if (m_afterEach) m_afterEach();
+    return true;
+}
+
+void VirtualClock::runUntil(Millis until) {
+    while (fireNext(until)) {
+    }
+    if (until > m_now) m_now = until;
+}
+
+bool VirtualClock::runUntil(const std::function<bool()>& done, Millis limit) {
+    const Millis until = m_now + limit;
+    if (done()) return true;
+    while (fireNext(until))
+        if (done()) return true;
+    m_now = until;
+    return false;
+}
+
+}  // namespace vt::sim

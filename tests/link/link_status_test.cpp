@@ -1,0 +1,87 @@
+// The status routine, the bilingual caption setter and the bounded history list.
+#include <gtest/gtest.h>
+
+#include "link/link_fixture.h"
+
+namespace vt {
+namespace {
+
+using LinkStatus = test::LinkOnStubs;
+
+TEST(BilingualCaption, TheFlagChoosesCaptionAndHint) {
+    struct Case {
+        int flag;
+        const char* caption;
+        const char* hint;
+    };
+    for (const Case c :
+         {Case{0, "Connecting ...", "连接中..."}, Case{1, "连接中...", "Connecting ..."},
+          Case{2, "Connecting ...", "连接中..."}}) {
+        Caption label;
+        SetBilingualCaption(label, c.flag, "Connecting ...", "连接中...");
+        EXPECT_EQ(label, (Caption{c.caption, c.hint})) << c.flag;
+    }
+}
+
+TEST_F(LinkStatus, ProgressRepeatsTheLinkLabelInTheDialogInTheChosenLanguage) {
+    struct Case {
+        int flag;
+        const char* label;
+        const char* dialog;
+        const char* dialogHint;
+    };
+    for (const Case c : {Case{0, "Connecting ...", "Staus：Connecting ...", "状态：Connecting ..."},
+                         Case{1, "连接中...", "状态：连接中...", "Staus：连接中..."}}) {
+        link.setLanguage(c.flag);
+        link.setLinkLabel(texts::kConnecting);
+        link.ShowLinkStatus(2, link.linkLabel().text.caption, 40);
+        EXPECT_EQ(link.linkLabel().text.caption, c.label);
+        EXPECT_EQ(link.linkLabel().colour, texts::kColourBusy);
+        EXPECT_EQ(link.statusDialog().label.caption, c.dialog);
+        // Both prefixes go with the label's text as shown.
+        EXPECT_EQ(link.statusDialog().label.hint, c.dialogHint);
+        EXPECT_EQ(link.statusDialog().percent, 40);
+        EXPECT_TRUE(link.statusDialog().visible);
+        EXPECT_EQ(host.dialogs.back(), link.statusDialog());
+    }
+}
+
+TEST_F(LinkStatus, KindsSetStateColourTimersAndDialog) {
+    // Kind 3 hides the dialog even if it was never shown.
+    link.ShowLinkStatus(3, "", 133);
+    EXPECT_FALSE(link.statusDialog().visible);
+    EXPECT_EQ(link.statusDialog().percent, 133);
+    EXPECT_EQ(link.linkLabel().colour, texts::kColourFinished);
+
+    link.ShowLinkStatus(1, "");
+    EXPECT_EQ(link.linkState(), kPresent);
+    EXPECT_EQ(link.linkLabel().colour, texts::kColourBusy);
+
+    // Kind 0 sets one text for both languages and leaves the hint as it was.
+    link.setLinkLabel(texts::kDeviceConnected);
+    hold.active = connect.active = transfer.active = true;
+    link.ShowLinkStatus(0, texts::kOffline);
+    EXPECT_EQ(link.linkLabel().text, (Caption{"Offline", "设备已连接"}));
+    EXPECT_EQ(link.linkLabel().colour, texts::kColourOffline);
+    EXPECT_EQ(link.linkState(), kNoDevice);
+    EXPECT_FALSE(hold.active || connect.active || transfer.active);
+    EXPECT_EQ(host.labels.back(), link.linkLabel());
+}
+
+TEST_F(LinkStatus, HistoryKeepsTheNewest5000Lines) {
+    for (int i = 0; i < 5003; ++i) link.addToHistory("line " + std::to_string(i));
+    EXPECT_EQ(link.history().size(), 5000u);
+    EXPECT_EQ(link.history().lines().front(), "line 3");
+    EXPECT_EQ(link.history().lines().back(), "line 5002");
+    EXPECT_EQ(host.historyDropped, 3u);  // the window drops the same lines
+}
+
+TEST_F(LinkStatus, FrameWritesReachTheHistoryAndTheReportIdBox) {
+    link.writer().PCtoMCUAckSign(0x66);
+    ASSERT_EQ(host.history.size(), 1u);
+    EXPECT_EQ(host.history[0].substr(0, 31), "WW 01  01 57 06 A7 00 3A 00 66 ");
+    EXPECT_EQ(host.reportId, "01");
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,169 @@
+// The send queue and the hold timer against the simulated unit: writes at once and queued,
+// merging, the give-up after 125 ms, keep-alive polling, a lost unit, and the follow-ups of the
+// save and restore commands.
+#include <gtest/gtest.h>
+
+#include "link/link_fixture.h"
+
+namespace vt {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+class SendQueue : public test::LinkOnRig {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig.connect());
+        ASSERT_TRUE(rig.settle());
+        ASSERT_TRUE(runUntilAnswered());
+        rig.unit.clearHeard();
+    }
+    std::vector<std::uint16_t> valuesWrittenTo(std::uint16_t address) const {
+        std::vector<std::uint16_t> v;
+        for (const auto& h : writesTo(address)) v.push_back(h.value);
+        return v;
+    }
+    static std::vector<milliseconds> gaps(const std::vector<milliseconds>& times) {
+        std::vector<milliseconds> g;
+        for (std::size_t i = 1; i < times.size(); ++i) g.push_back(times[i] - times[i - 1]);
+        return g;
+    }
+};
+
+TEST_F(SendQueue, AWriteToAnAnsweredIdleLinkGoesOutAtOnceAndIsNotRepeated) {
+    rig.model.SendDatatoMCU(0x0100, 42);
+    EXPECT_EQ(valuesWrittenTo(0x0100), std::vector<std::uint16_t>{42});
+    EXPECT_EQ(rig.model.window.at(0x0100), 42);
+    EXPECT_EQ(rig.model.device.at(0x0100), 42);
+    ASSERT_TRUE(rig.settle());
+    rig.clock.advance(seconds(1));
+    EXPECT_EQ(valuesWrittenTo(0x0100), std::vector<std::uint16_t>{42});
+    EXPECT_EQ(rig.unit.image().at(0x0100), 42);
+}
+
+TEST_F(SendQueue, ABurstToOneAddressWaitsInTwoEntriesAndItsLastValueGoesOutTwice) {
+    rig.unit.setLatency(milliseconds(40));
+    int mostWaiting = 0;
+    for (int i = 1; i <= 20; ++i) {
+        rig.model.SendDatatoMCU(0x0115, 100 + i);  // Main band 1 frequency
+        mostWaiting = std::max(mostWaiting, rig.link.sendState().queue.count());
+    }
+    EXPECT_EQ(mostWaiting, 2);
+    ASSERT_TRUE(rig.settle());
+    EXPECT_EQ(valuesWrittenTo(0x0115), (std::vector<std::uint16_t>{101, 102, 120, 120}));
+    EXPECT_EQ(rig.unit.image().at(0x0115), 120);
+}
+
+TEST_F(SendQueue, WritesToASilentUnitGoOut150MsApartThenPollsSlowDownUntilTheUnitIsLost) {
+    rig.unit.faults().silentFrom = rig.clock.now();
+    // The next poll goes unanswered, so the writes below all have to wait.
+    ASSERT_TRUE(runUntil([&] { return signTimes(0x66).size() == 1; }));
+    rig.clock.advance(milliseconds(10));
+    const milliseconds firstPoll = signTimes(0x66)[0];
+    rig.model.SendDatatoMCU(0x0100, 1);
+    rig.model.SendDatatoMCU(0x0102, 2);
+    rig.model.SendDatatoMCU(0x0105, 3);
+    EXPECT_EQ(rig.link.sendState().queue.count(), 3);
+
+    ASSERT_TRUE(runUntil([&] { return !host.messages.empty(); }));
+    const std::vector<milliseconds> writes{writesTo(0x0100).at(0).at, writesTo(0x0102).at(0).at,
+                                           writesTo(0x0105).at(0).at};
+    EXPECT_EQ(gaps(writes), (std::vector<milliseconds>{milliseconds(150), milliseconds(150)}));
+
+    // After the last write polls go out every 625 ms; the tick that sent the last write already
+    // counts as the first unanswered period, so the first poll comes after four more and the
+    // unit is lost after thirty.
+    auto polls = signTimes(0x66);
+    ASSERT_GE(polls.size(), 2u);
+    EXPECT_EQ(polls[0], firstPoll);
+    polls.erase(polls.begin());
+    EXPECT_EQ(polls.front() - writes.back(), milliseconds(500));
+    for (const auto gap : gaps(polls)) EXPECT_EQ(gap, milliseconds(625));
+    EXPECT_EQ(host.messages[0].at - writes.back(), 30 * milliseconds(125));
+    EXPECT_EQ(host.messages[0].text, "Device Disconnected!");
+}
+
+TEST_F(SendQueue, PollsEvery125MsWhileAnsweredAndEvery625MsWhileNot) {
+    rig.clock.advance(seconds(1));
+    const auto answered = signTimes(0x66);
+    ASSERT_EQ(answered.size(), 8u);
+    for (const auto gap : gaps(answered)) EXPECT_EQ(gap, milliseconds(125));
+
+    ASSERT_TRUE(runUntilAnswered());
+    rig.unit.clearHeard();
+    rig.unit.faults().silentFrom = rig.clock.now();
+    ASSERT_TRUE(runUntil([&] { return !host.messages.empty(); }));
+    const auto polls = signTimes(0x66);
+    // The first unanswered poll, then one at every fifth missed period: 5, 10, ... 30.
+    ASSERT_EQ(polls.size(), 7u);
+    for (const auto gap : gaps(polls)) EXPECT_EQ(gap, milliseconds(625));
+    EXPECT_EQ(host.messages[0].at - polls[0], 31 * milliseconds(125));
+    EXPECT_EQ(host.messages[0].text, "Device Disconnected!");
+    EXPECT_EQ(host.messages[0].caption, "Confirm");
+    EXPECT_EQ(rig.link.linkLabel().text, (Caption{"OffLine", "设备未连接"}));
+    EXPECT_EQ(rig.link.linkState(), kPresent);
+    EXPECT_FALSE(rig.holdTimer.isActive());
+
+    // A write now only reaches the images.
+    rig.model.SendDatatoMCU(0x0100, 9);
+    EXPECT_TRUE(writesTo(0x0100).empty());
+    EXPECT_EQ(rig.link.sendState().queue.count(), 0);
+}
+
+TEST_F(SendQueue, LostUnitInChinese) {
+    rig.link.setLanguage(1);
+    rig.unit.faults().silentFrom = rig.clock.now();
+    ASSERT_TRUE(runUntil([&] { return !host.messages.empty(); }));
+    EXPECT_EQ(host.messages[0].text, "已断开连接!");
+    EXPECT_EQ(host.messages[0].caption, "提示");
+    EXPECT_EQ(rig.link.linkLabel().text, (Caption{"设备未连接", "OffLine"}));
+}
+
+TEST_F(SendQueue, SaveWaitsForTheUnitsAnswerThenConfirms) {
+    rig.unit.setLatency(milliseconds(300));
+    rig.model.SendDatatoMCU(0x0101, 640);
+    ASSERT_TRUE(rig.settle());
+    ASSERT_TRUE(runUntilAnswered());
+
+    rig.model.SendDatatoMCU(0x000D, 0);  // sent at once
+    EXPECT_EQ(rig.link.linkLabel().text.caption, "Save Waiting...");
+    rig.link.awaitSaveConfirmation();  // what the window's save command does next
+    EXPECT_EQ(rig.link.linkLabel().text, (Caption{"Saving...", "保存中..."}));
+    EXPECT_EQ(rig.link.linkState(), kPresent);
+    rig.clock.advance(milliseconds(100));
+    EXPECT_TRUE(rig.link.statusDialog().visible);  // progress while the unit works
+    EXPECT_TRUE(host.messages.empty());
+
+    ASSERT_TRUE(runUntil([&] { return !host.messages.empty(); }));
+    EXPECT_EQ(host.messages[0].text, "Save Successfully!");
+    EXPECT_EQ(host.messages[0].caption, "Confirm");
+    EXPECT_EQ(rig.link.linkState(), kConnected);
+    EXPECT_EQ(rig.link.linkLabel().text.caption, "Device Connected");
+    EXPECT_FALSE(rig.link.statusDialog().visible);
+    EXPECT_EQ(rig.link.statusDialog().percent, 0);
+    EXPECT_EQ(rig.unit.storedImage().at(0x0101), 640);
+}
+
+TEST_F(SendQueue, ASaveTheUnitNeverAnsweredIsNotConfirmedByTheNextConnection) {
+    rig.unit.unplug();  // the unit goes dead without the system noticing
+    rig.model.SendDatatoMCU(0x000D, 0);
+    rig.link.awaitSaveConfirmation();
+    ASSERT_TRUE(runUntil([&] { return !host.messages.empty(); }, seconds(70)));
+    EXPECT_EQ(host.messages[0].text, "Device Disconnected!");
+    EXPECT_GT(host.messages[0].at, seconds(60));
+
+    ASSERT_TRUE(rig.connect());
+    rig.clock.advance(seconds(2));
+    EXPECT_EQ(host.messageTexts(), std::vector<std::string>{"Device Disconnected!"});
+    EXPECT_EQ(rig.link.linkState(), kConnected);
+}
+
+TEST_F(SendQueue, HistoryStaysBoundedOnALongIdleConnection) {
+    rig.clock.advance(std::chrono::minutes(15));  // 7,200 polls
+    EXPECT_EQ(rig.link.history().size(), HistoryList::kMaxLines);
+    EXPECT_GT(host.historyDropped, 2000u);
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,61 @@
+// The virtual clock: time order, ties in arming order, timers stopped and restarted from within.
+#include "sim/virtual_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vt::sim {
+namespace {
+
+using std::chrono::milliseconds;
+
+TEST(VirtualClock, FiresTimersAndEventsInTimeOrder) {
+    VirtualClock clock;
+    std::string trace;
+    auto at = [&](const char* what) { trace += what + std::to_string(clock.now().count()) + " "; };
+    auto& fast = clock.addTimer(milliseconds(25), [&] { at("f"); });
+    auto& slow = clock.addTimer(milliseconds(50), [&] { at("s"); });
+    fast.start();
+    slow.start();
+    clock.schedule(milliseconds(50), [&] { at("e"); });  // armed after both timers: fires last
+    clock.schedule(milliseconds(10), [&] { at("x"); });
+    clock.runUntil(milliseconds(50));
+    EXPECT_EQ(trace, "x10 f25 s50 e50 f50 ");
+    EXPECT_EQ(clock.now(), milliseconds(50));
+}
+
+TEST(VirtualClock, TimersStopAndRestartFromTheirOwnTick) {
+    VirtualClock clock;
+    int ticks = 0;
+    VirtualClock::Timer* self = nullptr;
+    auto& t = clock.addTimer(milliseconds(100), [&] {
+        if (++ticks == 2) {
+            self->stop();
+            self->start();  // restarted: a full period from now
+        }
+    });
+    self = &t;
+    t.start();
+    t.start();  // already running: keeps its phase
+    clock.runUntil(milliseconds(250));
+    EXPECT_EQ(ticks, 2);
+    clock.runUntil(milliseconds(300));
+    EXPECT_EQ(ticks, 3);
+    t.stop();
+    clock.advance(milliseconds(1000));
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST(VirtualClock, RunsUntilAConditionOrTheLimit) {
+    VirtualClock clock;
+    int ticks = 0;
+    clock.addTimer(milliseconds(10), [&] { ++ticks; }).start();
+    EXPECT_TRUE(clock.runUntil([&] { return ticks == 3; }, milliseconds(100)));
+    EXPECT_EQ(clock.now(), milliseconds(30));
+    EXPECT_FALSE(clock.runUntil([] { return false; }, milliseconds(100)));
+    EXPECT_EQ(clock.now(), milliseconds(130));
+}
+
+}  // namespace
+}  // namespace vt::sim
