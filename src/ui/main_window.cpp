@@ -41,10 +41,14 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     m_views.attach(client);
     connectHandlers();
     installEditBoxHandlers();
+    connectDeviceCommands();
 
     // A service user reveals the factory page toggle with Ctrl+Shift+F.
     auto* reveal = new QShortcut(QKeySequence("Ctrl+Shift+F"), this);
     connect(reveal, &QShortcut::activated, this, &MainWindow::revealFactoryToggle);
+    // The link window (devices and the history of frames) opens with Ctrl+Shift+L.
+    auto* linkWindow = new QShortcut(QKeySequence("Ctrl+Shift+L"), this);
+    connect(linkWindow, &QShortcut::activated, this, [this] { m_link.showLinkWindow(); });
 
     m_editorTimer.setInterval(10);
     connect(&m_editorTimer, &QTimer::timeout, this, &MainWindow::Timer1Timer);
@@ -206,9 +210,8 @@ void MainWindow::setVolumeBar(int position) {
         bar->setValue(position);
 }
 
-void MainWindow::setMeters(int left, int right) {
-    m_leftMeter->setValue(std::clamp(left, 0, 48));
-    m_rightMeter->setValue(std::clamp(right, 0, 48));
+void MainWindow::setMeter(int index, int value) {
+    (index == 0 ? m_leftMeter : m_rightMeter)->setValue(std::clamp(value, 0, 48));
 }
 
 }  // namespace vt::ui

@@ -18,6 +18,7 @@ class QWheelEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
@@ -40,6 +41,12 @@ struct LinkAccess {
     std::function<void(bool shown)> showPassOverlay = [](bool) {};
     // Writes the device image into the unit when it is connected (a loaded preset).
     std::function<void()> writeImage = [] {};
+    // After the store command was written: wait for the unit to confirm it.
+    std::function<void()> awaitSave = [] {};
+    // Sends a Bluetooth text packet whose payload is `payload` (at most 24 bytes).
+    std::function<void(const QByteArray& payload)> sendBluetooth = [](const QByteArray&) {};
+    // Opens the link window for service work.
+    std::function<void()> showLinkWindow = [] {};
 };
 
 class MainWindow : public QMainWindow {
@@ -74,13 +81,16 @@ class MainWindow : public QMainWindow {
 
     // Volume bar position, as the receive parser reports it.
     void setVolumeBar(int position);
-    void setMeters(int left, int right);
+    void setMeter(int index, int value);
 
     // Band edit boxes and the whole-equaliser buttons (edit_box_handlers.cpp).
     void MusFreEdit1Click(QLineEdit* sender);
     void MusFreEdit1Exit();
     void ResetBtnClick();
     void MusEQAllpassBtnClick();
+    // Device commands and Bluetooth texts (device_commands.cpp).
+    void DeviceSaveBtnClick(QPushButton* sender);
+    void BleButtonClick(QPushButton* sender);
     // Preset file buttons (preset_buttons.cpp).
     void SaveFileBtnClick();
     void LoadFileBtnClick();
@@ -106,6 +116,7 @@ class MainWindow : public QMainWindow {
                        int bands, int left, int top, int columnWidth, bool chineseTypes);
     void connectHandlers();
     void installEditBoxHandlers();
+    void connectDeviceCommands();
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
 
     // Shared change handlers of the parameter controls (control_handlers.cpp).

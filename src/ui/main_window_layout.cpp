@@ -100,7 +100,8 @@ constexpr BarSpec kBars[] = {
 TrackBar* bar(QWidget* parent, const QString& name, QRect rect) {
     for (const auto& range : kBars) {
         if (name != range.name) continue;
-        auto* b = new TrackBar(range.orientation, range.minimum, range.maximum, range.position, parent);
+        auto* b =
+            new TrackBar(range.orientation, range.minimum, range.maximum, range.position, parent);
         b->setObjectName(name);
         b->setGeometry(rect);
         return b;

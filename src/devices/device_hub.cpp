@@ -1,0 +1,166 @@
+// Device changes, unit selection, report delivery and the serial port scan.
+#include "devices/device_hub.h"
+
+#include <QTime>
+
+#include "devices/hid_access.h"
+#include "devices/hotplug.h"
+#include "devices/serial_port.h"
+#include "devices/simulated_device.h"
+#include "link/link_texts.h"
+
+namespace vt::devices {
+namespace {
+
+constexpr const char* kAccessHint =
+    "The unit is plugged in but this user may not open it. Install the udev rule "
+    "(sudo cmake --install build, or copy packaging/linux/70-vortella.rules to "
+    "/etc/udev/rules.d/), run 'sudo udevadm control --reload-rules && sudo udevadm trigger', "
+    "then unplug the unit and plug it in again.";
+
+std::span<const std::uint8_t> bytesOf(const QByteArray& a) {
+    return {reinterpret_cast<const std::uint8_t*>(a.constData()),
+            static_cast<std::size_t>(a.size())};
+}
+
+}  // namespace
+
+DeviceHub::DeviceHub(Link& link, HubOptions options, QObject* parent)
+    : QObject(parent), m_link(link), m_options(std::move(options)) {
+    m_link.setTimeOfDay([] {
+        const QTime t = QTime::currentTime();
+        return TimeOfDay{t.hour(), t.minute(), t.second(), t.msec()};
+    });
+    if (m_options.transport == TransportKind::Uart) {
+        m_serial = new SerialPort(this);
+        connect(m_serial, &SerialPort::frameReceived, this,
+                [this](const QByteArray& f) { m_link.uartFrameReceived(bytesOf(f)); });
+        connect(m_serial, &SerialPort::acknowledged, this, [this] { m_link.uartAcknowledged(); });
+        connect(m_serial, &SerialPort::portFailed, this, [this](const QString& why) {
+            m_link.addToHistory("READ ERROR: " + why.toStdString() + " (0)");
+            m_link.ShowLinkStatus(0, texts::kOffline);
+        });
+        m_link.setTransport(m_serial);
+        m_link.setSerialScan([this] { serialScanStep(); });
+        return;
+    }
+    m_hotplug = new Hotplug(this);
+    connect(m_hotplug, &Hotplug::devicesChanged, this, &DeviceHub::HidCtlDeviceChange);
+    if (m_options.simulate) {
+        m_simulated = new SimulatedDevice(this);
+        connect(m_simulated, &SimulatedDevice::reportReceived, this,
+                [this](const QByteArray& r) { deliver(m_simulated, r); });
+        connect(m_simulated, &SimulatedDevice::pluggedChanged, this,
+                &DeviceHub::HidCtlDeviceChange);
+    }
+}
+
+DeviceHub::~DeviceHub() {
+    m_link.setTransport(nullptr);
+    m_link.setSerialScan({});
+}
+
+void DeviceHub::start() {
+    if (m_hotplug) {
+        m_hotplug->start();
+        return;
+    }
+    m_ports = SerialPort::portNames();
+    if (!m_options.port.isEmpty()) {
+        m_ports.removeAll(m_options.port);
+        m_ports.prepend(m_options.port);
+    }
+    emit serialPortsChanged(m_ports);
+    m_scanNext = 0;
+    m_scanLast = -1;
+    m_link.ShowLinkStatus(1, {});
+    m_link.LinkBtnClick();
+}
+
+void DeviceHub::HidCtlDeviceChange() {
+    std::vector<HidDeviceInfo> present = enumerateHidDevices();
+    if (m_simulated && m_simulated->plugged()) present.push_back(SimulatedDevice::info());
+    DeviceListing listing = vt::HidCtlDeviceChange(present);
+
+    for (const auto& old : m_listing.devices) {
+        const bool still = std::any_of(listing.devices.begin(), listing.devices.end(),
+                                       [&](const HidDeviceInfo& d) { return d.path == old.path; });
+        if (!still) m_link.addToHistory("Removal of " + DeviceName(old));
+    }
+    m_listing = std::move(listing);
+    QStringList lines;
+    for (const auto& l : m_listing.lines) lines << QString::fromStdString(l);
+    emit deviceLinesChanged(lines, lines.isEmpty() ? -1 : 0);
+
+    if (m_listing.unit >= 0)
+        select(m_listing.devices[static_cast<std::size_t>(m_listing.unit)]);
+    else
+        deselect();
+}
+
+void DeviceHub::select(const HidDeviceInfo& unit) {
+    Transport* transport = nullptr;
+    if (unit.path == kSimulatedPath && m_simulated) {
+        m_link.setTransport(nullptr);
+        m_hid.reset();
+        transport = m_simulated;
+    } else {
+        if (!m_hid || m_hid->info().path != unit.path) {
+            m_link.setTransport(nullptr);
+            m_current = nullptr;
+            m_hid = std::make_unique<HidDevice>(unit);
+            HidDevice* device = m_hid.get();
+            connect(device, &HidDevice::reportReceived, this,
+                    [this, device](const QByteArray& r) { deliver(device, r); });
+            connect(device, &HidDevice::readError, this, [this](const QString& text, quint32 code) {
+                m_link.addToHistory("READ ERROR: " + text.toStdString() + " (" +
+                                    QString::number(code, 16).toUpper().toStdString() + ")");
+            });
+        }
+        if (!m_hid->isOpen()) {
+            const QString path = QString::fromStdString(unit.path);
+            m_hid.reset();
+            deselect();
+            if (!m_deniedReported.contains(path)) {
+                m_deniedReported.insert(path);
+                emit accessDenied(
+                    kAccessHint,
+                    QString("The unit at %1 cannot be opened.\n\n%2").arg(path, kAccessHint));
+            }
+            return;
+        }
+        transport = m_hid.get();
+    }
+    m_current = transport;
+    m_link.setTransport(transport);
+    m_link.ShowLinkStatus(1, {});
+    m_link.LinkBtnClick();
+}
+
+void DeviceHub::deselect() {
+    m_current = nullptr;
+    m_link.setTransport(nullptr);
+    m_hid.reset();
+    m_link.ShowLinkStatus(0, texts::kOffline);
+}
+
+void DeviceHub::deliver(const Transport* source, const QByteArray& report) {
+    if (source != m_current) return;
+    m_link.ParseDeviceFrame(bytesOf(report));
+}
+
+void DeviceHub::serialScanStep() {
+    if (m_scanNext > m_scanLast + 1 || m_ports.isEmpty()) {
+        m_scanNext = 0;
+        m_link.DisCheckWindow(9);
+        return;
+    }
+    m_serial->closePort();
+    const bool listed = m_scanNext < m_ports.size();
+    m_scanLast = listed ? m_scanNext : -1;
+    if (listed) m_serial->openPort(m_ports[m_scanNext]);  // errors are ignored here
+    m_link.writer().PCtoMCUAckSign(link::kSignStart);     // sends nothing on UART
+    ++m_scanNext;
+}
+
+}  // namespace vt::devices

@@ -1,0 +1,71 @@
+// The transports put to work for the link: lists the HID devices on every device change, selects
+// the unit and hands its reports to the link; or, on UART, scans the serial ports and frames the
+// byte stream. Reports from any device but the selected one are ignored.
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <memory>
+
+#include "link/device_list.h"
+#include "link/link.h"
+
+namespace vt::devices {
+
+class HidDevice;
+class Hotplug;
+class SerialPort;
+class SimulatedDevice;
+
+struct HubOptions {
+    TransportKind transport = TransportKind::UsbHid;
+    QString port;           // UART: the port listed first
+    bool simulate = false;  // list the simulated unit beside the real devices
+};
+
+class DeviceHub : public QObject {
+    Q_OBJECT
+  public:
+    DeviceHub(Link& link, HubOptions options, QObject* parent = nullptr);
+    ~DeviceHub() override;
+
+    // Raises the first device change shortly after start-up (HID), or starts the port scan (UART).
+    void start();
+
+    // Rebuilds the device list and selects the unit.
+    void HidCtlDeviceChange();
+
+    const DeviceListing& listing() const { return m_listing; }
+    SimulatedDevice* simulated() const { return m_simulated; }
+    const QStringList& serialPorts() const { return m_ports; }
+    Transport* currentDevice() const { return m_current; }
+
+  signals:
+    void deviceLinesChanged(const QStringList& lines, int selected);
+    void serialPortsChanged(const QStringList& ports);
+    // The unit is listed but cannot be opened: why, and how to fix it. Raised once per device.
+    void accessDenied(const QString& hint, const QString& message);
+
+  private:
+    void select(const HidDeviceInfo& unit);
+    void deselect();
+    void deliver(const Transport* source, const QByteArray& report);
+    void serialScanStep();
+
+    Link& m_link;
+    HubOptions m_options;
+    Hotplug* m_hotplug = nullptr;
+    SimulatedDevice* m_simulated = nullptr;
+    std::unique_ptr<HidDevice> m_hid;  // the open unit, when it is a real device
+    Transport* m_current = nullptr;    // CurrentDevice and the receive filter
+    DeviceListing m_listing;
+    QSet<QString> m_deniedReported;
+
+    SerialPort* m_serial = nullptr;
+    QStringList m_ports;
+    int m_scanNext = 0;
+    int m_scanLast = -1;
+};
+
+}  // namespace vt::devices

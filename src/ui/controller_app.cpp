@@ -1,0 +1,64 @@
+// Assembly of the window program and the window's access to the link.
+#include "ui/controller_app.h"
+
+#include "devices/device_hub.h"
+#include "link/link_constants.h"
+#include "ui/dialog_service.h"
+#include "ui/link_window.h"
+#include "ui/main_window.h"
+#include "ui/status_dialog.h"
+#include "ui/window_link_host.h"
+
+namespace vt::ui {
+
+ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs)
+    : m_dialogs(dialogs) {
+    m_main = std::make_unique<MainWindow>(m_model, dialogs);
+    m_linkWindow = std::make_unique<LinkWindow>();
+    m_status = new StatusDialog(m_main.get());
+    m_host = std::make_unique<WindowLinkHost>(*m_main, *m_status, *m_linkWindow, dialogs);
+    m_runtime = std::make_unique<devices::LinkRuntime>(m_model, *m_host, std::move(options));
+
+    Link& link = m_runtime->link();
+    LinkAccess access;
+    access.linkState = [&link] { return link.linkState(); };
+    access.connect = [&link] { link.LinkBtnClick(); };
+    access.writeImage = [&link] { link.DisCheckWindow(6); };
+    access.awaitSave = [&link] { link.awaitSaveConfirmation(); };
+    access.sendBluetooth = [&link](const QByteArray& payload) {
+        auto area = link.writer().payload();
+        std::fill(area.begin(), area.end(), std::uint8_t{0});
+        std::copy(payload.begin(),
+                  payload.begin() + std::min<qsizetype>(payload.size(), area.size()), area.begin());
+        link.writer().SendPacktData(link::kCmdWrite, link::kAddrBluetooth, 20);
+    };
+    access.showLinkWindow = [this] {
+        m_linkWindow->show();
+        m_linkWindow->raise();
+    };
+    m_main->setLinkAccess(access);
+
+    auto& hub = m_runtime->hub();
+    connect(&hub, &devices::DeviceHub::deviceLinesChanged, m_linkWindow.get(),
+            &LinkWindow::setDeviceLines);
+    connect(&hub, &devices::DeviceHub::serialPortsChanged, m_linkWindow.get(),
+            &LinkWindow::setSerialPorts);
+    connect(&hub, &devices::DeviceHub::accessDenied, this,
+            [this](const QString& hint, const QString& message) {
+                m_host->setAccessHint(hint);
+                m_host->linkLabelChanged(m_runtime->link().linkLabel());
+                m_dialogs.inform(m_main.get(), "Confirm", message);
+            });
+}
+
+ControllerApp::~ControllerApp() {
+    m_runtime.reset();  // the link stops before the windows go
+    m_host.reset();
+}
+
+void ControllerApp::start() {
+    m_main->show();
+    m_runtime->hub().start();
+}
+
+}  // namespace vt::ui

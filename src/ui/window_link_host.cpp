@@ -1,0 +1,74 @@
+// The link's requests carried out on the windows.
+#include "ui/window_link_host.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include "ui/dialog_service.h"
+#include "ui/link_window.h"
+#include "ui/main_window.h"
+#include "ui/status_dialog.h"
+
+namespace vt::ui {
+namespace {
+
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+void WindowLinkHost::linkLabelChanged(const LinkLabel& label) {
+    QLabel* l = m_main.linkLabel();
+    const QString caption = QString::fromStdString(label.text.caption);
+    l->setText(caption);
+    if (!m_accessHint.isEmpty() && caption != qs(texts::kOffline)) m_accessHint.clear();
+    l->setToolTip(m_accessHint.isEmpty() ? QString::fromStdString(label.text.hint) : m_accessHint);
+    l->setStyleSheet(QString("color: rgb(%1,%2,%3); font-weight: bold;")
+                         .arg(label.colour.r)
+                         .arg(label.colour.g)
+                         .arg(label.colour.b));
+}
+
+void WindowLinkHost::statusDialogChanged(const vt::StatusDialog& dialog) {
+    m_status.setLabel(QString::fromStdString(dialog.label.caption),
+                      QString::fromStdString(dialog.label.hint));
+    m_status.setPercent(dialog.percent);
+    if (dialog.visible)
+        m_status.showOnTop();
+    else
+        m_status.hide();
+}
+
+void WindowLinkHost::showMessage(std::string_view text, std::string_view caption) {
+    m_dialogs.inform(
+        &m_main, caption.empty() ? QApplication::applicationDisplayName() : qs(caption), qs(text));
+}
+
+void WindowLinkHost::applyDeviceImage() {
+    m_main.ApplyDeviceImage();
+}
+
+void WindowLinkHost::setLevelMeter(Meter meter, int value) {
+    m_main.setMeter(meter == Meter::Left ? 0 : 1, value);
+}
+
+void WindowLinkHost::setMasterVolumeBar(int position) {
+    m_main.setVolumeBar(position);
+}
+
+void WindowLinkHost::addMemoLine(const std::string& line) {
+    if (auto* memo = m_main.findChild<QPlainTextEdit*>("Memo1"))
+        memo->appendPlainText(QString::fromStdString(line));
+}
+
+void WindowLinkHost::historyLineAdded(const std::string& line, std::size_t) {
+    m_linkWindow.AddToHistory(QString::fromStdString(line));
+}
+
+void WindowLinkHost::showReportId(const std::string& text) {
+    m_linkWindow.setReportId(QString::fromStdString(text));
+}
+
+}  // namespace vt::ui
