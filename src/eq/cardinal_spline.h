@@ -22,9 +22,9 @@ struct BezierSegment {
     SplinePoint from, c1, c2, to;
 };
 
-// Calls `emit(const BezierSegment&)` for the points.size() - 1 segments, in order.
-template <typename Emit>
-void cardinalSpline(std::span<const PixelPoint> points, double tension, Emit&& emit) {
+// Calls `onSegment(const BezierSegment&)` for the points.size() - 1 segments, in order.
+template <typename OnSegment>
+void cardinalSpline(std::span<const PixelPoint> points, double tension, OnSegment&& onSegment) {
     const std::size_t n = points.size();
     if (n < 2) return;
     const double k = tension / 3.0;
@@ -41,7 +41,7 @@ void cardinalSpline(std::span<const PixelPoint> points, double tension, Emit&& e
         const SplinePoint p0 = at(i);
         const SplinePoint p1 = at(i + 1);
         const SplinePoint t1 = tangent(i + 1);
-        emit(BezierSegment{p0, {p0.x + t0.x, p0.y + t0.y}, {p1.x - t1.x, p1.y - t1.y}, p1});
+        onSegment(BezierSegment{p0, {p0.x + t0.x, p0.y + t0.y}, {p1.x - t1.x, p1.y - t1.y}, p1});
         t0 = t1;
     }
 }

@@ -7,42 +7,12 @@
 #include <cmath>
 
 #include "eq/band_response.h"
+#include "fake_curve_source.h"
 
 namespace vt {
 namespace {
 
-// A band list that a test edits directly, standing in for the window.
-struct FakeSource : CurveSource {
-    BandList list;
-    int result = 208;
-    bool refresh = false;
-    bool passed = false;
-
-    bool refreshing() const override { return refresh; }
-    bool eqPassed(int) const override { return passed; }
-    int loadBandList(int, BandList& out) const override {
-        out = list;
-        return result;
-    }
-
-    void setBand(int slot, int type, float freq, float gain, float q = 1.0f) {
-        const auto i = static_cast<std::size_t>(slot);
-        list.type[i] = type;
-        list.freq[i] = freq;
-        list.gain[i] = gain;
-        list.q[i] = q;
-    }
-    // Every band flat at 0 dB and both filters "OFF".
-    static FakeSource flat(int channel) {
-        FakeSource s;
-        const int bands = channel == 1 ? 9 : 2;
-        s.result = 200 + bands - 1;
-        for (int b = 0; b < bands; ++b) s.setBand(b, 0, 100.0f * (b + 1), 0.0f);
-        s.setBand(bands, 100, 19.7f, 0.0f);
-        s.setBand(bands + 1, 200, 20600.0f, 0.0f);
-        return s;
-    }
-};
+using FakeSource = test::FakeCurveSource;
 
 class CurveComposerTest : public testing::Test {
   protected:
