@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "eq/band_response.h"
+#include "eq/vector_state.h"
 #include "model/modules.h"
 #include "model/rounding.h"
 
@@ -30,6 +31,7 @@ bool CurveComposer::compose(int band, int channel, const CurveSource& source, Cu
         source.refreshing())
         return false;
 
+    clearUpperVectorState();
     frame.passOverlayVisible = channel == kMainModule && source.eqPassed(channel);
     const int r = source.loadBandList(channel, m_bands);
     const int last = std::clamp(r % 100 + r / 100, 0, kGraphSlots - 1);

@@ -5,7 +5,6 @@
 #include <span>
 
 #include "eq/axis_labels.h"
-#include "eq/curve_painter.h"
 #include "eq/graph_image_view.h"
 #include "eq/graph_style.h"
 #include "eq/marker_widget.h"
@@ -104,7 +103,10 @@ void EqGraphPanel::RedrawCurve(int band, int channel) {
     }
     if (m_frame.valueLabel) writeValueLabel(*m_frame.valueLabel);
 
-    drawCurve(m_canvas.image(), std::span<const PixelPoint>(m_frame.points.data(), kPoints));
+    // Point n is computed but not part of the curve.
+    m_curve.drawSpline(m_canvas.raster(),
+                       std::span<const PixelPoint>(m_frame.points.data(), kPoints), kCurveTension,
+                       kCurveWidth, kCurveColour);
     m_imageView->update();
 }
 

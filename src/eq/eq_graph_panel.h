@@ -7,6 +7,7 @@
 #include <array>
 
 #include "eq/curve_composer.h"
+#include "eq/curve_rasterizer.h"
 #include "eq/grid_canvas.h"
 
 namespace vt {
@@ -59,6 +60,7 @@ class EqGraphPanel : public QWidget {
     GridCanvas m_canvas;
     CurveComposer m_composer;
     CurveFrame m_frame;
+    CurveRasterizer m_curve;
     const CurveSource* m_source = nullptr;
 
     QWidget* m_graphPanel;

@@ -61,6 +61,10 @@ void GridCanvas::RestoreGridBackground() {
                 static_cast<std::size_t>(m_image.sizeInBytes()));
 }
 
+RgbRaster GridCanvas::raster() {
+    return {m_image.bits(), m_image.width(), m_image.height(), m_image.bytesPerLine()};
+}
+
 void GridCanvas::SetGridPen(QColor colour, int width) {
     m_penColour = colour;
     m_penWidth = width;

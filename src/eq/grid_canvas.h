@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include "eq/graph_geometry.h"
+#include "eq/rgb_raster.h"
 
 namespace vt {
 
@@ -23,6 +24,8 @@ class GridCanvas {
     // From (Round(x1), Round(y1)) to (Round(x2), Round(y2)); the end pixel itself is not set.
     void DrawGridLine(double x1, double y1, double x2, double y2);
 
+    // The graph image's pixels, for drawing the curve.
+    RgbRaster raster();
     QImage& image() { return m_image; }
     const QImage& image() const { return m_image; }
     const QImage& background() const { return m_background; }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "eq/vector_state.h"
 #include "model/rounding.h"
 
 namespace vt {
@@ -35,6 +36,7 @@ constexpr double kTenOverLn10 = 10.0 / std::numbers::ln10;
 
 void evaluatePrototype(const Biquad& section, Stretch stretch, bool lowPassGuard,
                        Response& prototype) {
+    clearUpperVectorState();
     const MagnitudeTerms m(section);
     const auto& terms = evaluationTerms(stretch);
     float previous = 0.0f;
