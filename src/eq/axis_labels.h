@@ -9,7 +9,7 @@
 
 namespace vt {
 
-struct AxisLabelSpec {
+struct AxisLabelInfo {
     std::string_view name;
     std::string_view text;
     double value;  // dB for gain labels, Hz for frequency labels
@@ -18,7 +18,7 @@ struct AxisLabelSpec {
 inline constexpr PixelSize kGainLabelSize{32, 13};
 inline constexpr PixelSize kFrequencyLabelSize{36, 13};
 
-inline constexpr std::array<AxisLabelSpec, 7> kGainLabels{{
+inline constexpr std::array<AxisLabelInfo, 7> kGainLabels{{
     {"EQLabelY0", "-24dB", -24},
     {"EQLabelY1", "-18dB", -18},
     {"EQLabelY2", "-12dB", -12},
@@ -28,7 +28,7 @@ inline constexpr std::array<AxisLabelSpec, 7> kGainLabels{{
     {"EQLabelY6", "12dB", 12},
 }};
 
-inline constexpr std::array<AxisLabelSpec, 10> kFrequencyLabels{{
+inline constexpr std::array<AxisLabelInfo, 10> kFrequencyLabels{{
     {"EQLabelX11", "20Hz", 20},
     {"EQLabelX12", "50Hz", 50},
     {"EQLabelX13", "100Hz", 100},

@@ -56,11 +56,11 @@ bool CurveComposer::compose(int band, int channel, const CurveSource& source, Cu
         const auto i = static_cast<std::size_t>(band);
         const std::uint8_t type = typeCodeOf(m_bands.type[i]);
         const int marker = markerOfSlot(band, type);
-        const auto& spec = kMarkers[static_cast<std::size_t>(marker)];
+        const auto& info = kMarkers[static_cast<std::size_t>(marker)];
         const PixelPoint at = frame.markers[0].position;
         frame.valueLabel = CurveFrame::Label{
             makeValueLabel(band, type, m_bands.gain[i], m_bands.q[i], m_bands.freq[i]), marker,
-            PixelRect{at.x, at.y, spec.width, spec.height}};
+            PixelRect{at.x, at.y, info.width, info.height}};
     }
 
     const auto step = static_cast<float>(static_cast<double>(m_geometry.width()) / kPoints);

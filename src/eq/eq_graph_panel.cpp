@@ -149,9 +149,9 @@ void EqGraphPanel::PlaceFrequencyLabel(QLabel* label, const QString& text, doubl
 }
 
 void EqGraphPanel::createAxisLabels() {
-    auto make = [this](const AxisLabelSpec& spec, PixelSize size, Qt::Alignment alignment) {
+    auto make = [this](const AxisLabelInfo& info, PixelSize size, Qt::Alignment alignment) {
         auto* label = new QLabel(this);
-        label->setObjectName(textOf(spec.name));
+        label->setObjectName(textOf(info.name));
         label->resize(size.width, size.height);
         label->setAlignment(alignment);
         label->setFont(boldFont(font(), kLabelPointSize));
@@ -161,14 +161,14 @@ void EqGraphPanel::createAxisLabels() {
         setTextColour(label, kAxisLabelText);
         label->show();
     };
-    for (const AxisLabelSpec& spec : kGainLabels) {
-        QLabel* label = make(spec, kGainLabelSize, Qt::AlignRight | Qt::AlignVCenter);
-        PlaceGainLabel(label, textOf(spec.text), spec.value);
+    for (const AxisLabelInfo& info : kGainLabels) {
+        QLabel* label = make(info, kGainLabelSize, Qt::AlignRight | Qt::AlignVCenter);
+        PlaceGainLabel(label, textOf(info.text), info.value);
         finish(label);
     }
-    for (const AxisLabelSpec& spec : kFrequencyLabels) {
-        QLabel* label = make(spec, kFrequencyLabelSize, Qt::AlignCenter);
-        PlaceFrequencyLabel(label, textOf(spec.text), spec.value);
+    for (const AxisLabelInfo& info : kFrequencyLabels) {
+        QLabel* label = make(info, kFrequencyLabelSize, Qt::AlignCenter);
+        PlaceFrequencyLabel(label, textOf(info.text), info.value);
         finish(label);
     }
 }

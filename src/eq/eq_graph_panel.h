@@ -1,5 +1,7 @@
 // The equaliser graph panel (EQAdvPanel): the graph image with its grid, the axis labels, the 17
 // markers, the value label and the "EQ PASS" overlay, and RedrawCurve that brings them up to date.
+// It handles no mouse input: the marker editor reaches markers, image and labels through the
+// accessors (markers carry their table index as index() and in the "tag" property).
 #pragma once
 
 #include <QLabel>

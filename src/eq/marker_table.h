@@ -10,7 +10,7 @@ namespace vt {
 
 enum class MarkerGlyph { Band, HighPass, LowPass };
 
-struct MarkerSpec {
+struct MarkerInfo {
     std::string_view name;
     int width;
     int height;
@@ -25,7 +25,7 @@ inline constexpr int kFirstChannelMarker = 2;  // EP3..EP9 are shown on the Main
 inline constexpr int kLastChannelMarker = 8;
 inline constexpr int kLastAlwaysShownMarker = kLowPassMarker;  // 11..16 stay hidden
 
-inline constexpr std::array<MarkerSpec, kMarkerCount> kMarkers{{
+inline constexpr std::array<MarkerInfo, kMarkerCount> kMarkers{{
     {"EP1", 18, 18, MarkerGlyph::Band, 1},
     {"EP2", 18, 18, MarkerGlyph::Band, 2},
     {"EP3", 18, 18, MarkerGlyph::Band, 3},

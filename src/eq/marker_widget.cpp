@@ -15,15 +15,15 @@ const QColor kGlyphText(255, 255, 255);
 }  // namespace
 
 MarkerWidget::MarkerWidget(int index, QWidget* parent) : QWidget(parent), m_index(index) {
-    const MarkerSpec& spec = kMarkers[static_cast<std::size_t>(index)];
-    setObjectName(QString::fromLatin1(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
-    setFixedSize(spec.width, spec.height);
+    const MarkerInfo& info = kMarkers[static_cast<std::size_t>(index)];
+    setObjectName(QString::fromLatin1(info.name.data(), static_cast<qsizetype>(info.name.size())));
+    setFixedSize(info.width, info.height);
     setProperty("tag", index);
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
 void MarkerWidget::paintEvent(QPaintEvent*) {
-    const MarkerSpec& spec = kMarkers[static_cast<std::size_t>(m_index)];
+    const MarkerInfo& info = kMarkers[static_cast<std::size_t>(m_index)];
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -33,16 +33,16 @@ void MarkerWidget::paintEvent(QPaintEvent*) {
     QFont font = p.font();
     font.setBold(true);
     QString text;
-    if (spec.glyph == MarkerGlyph::Band) {
+    if (info.glyph == MarkerGlyph::Band) {
         p.setBrush(kBandFill);
         p.drawEllipse(box);
         font.setPixelSize(11);
-        text = QString::number(spec.number);
+        text = QString::number(info.number);
     } else {
         p.setBrush(kFilterFill);
         p.drawRoundedRect(box, 5, 5);
         font.setPixelSize(10);
-        text = spec.glyph == MarkerGlyph::HighPass ? QStringLiteral("HP") : QStringLiteral("LP");
+        text = info.glyph == MarkerGlyph::HighPass ? QStringLiteral("HP") : QStringLiteral("LP");
     }
     p.setFont(font);
     p.setPen(kGlyphText);

@@ -58,6 +58,7 @@ void evaluatePrototype(const Biquad& section, Stretch stretch, bool lowPassGuard
                 continue;
             }
         }
+        // 10 log10(num) - 10 log10(den), taken as one logarithm of the ratio.
         const auto value = static_cast<float>(kTenOverLn10 * std::log(num / den));
         if (std::isfinite(value)) previous = value;
         prototype[i] = previous;
