@@ -35,8 +35,15 @@ TEST_F(CurveComposerTest, FlatChannelDrawsOnTheZeroLine) {
         EXPECT_EQ(frame.points[231].x, 552);
         EXPECT_EQ(frame.points[kPoints].x, 1104);
         EXPECT_EQ(frame.markerCount, channel == 1 ? 11 : 4);
+        // "OFF" filters still move their markers, onto the 0 dB line.
+        ASSERT_NE(placed(kHighPassMarker), nullptr);
+        EXPECT_EQ(placed(kHighPassMarker)->position, (PixelPoint{84, 78}));
         EXPECT_FALSE(frame.valueLabel);
         EXPECT_EQ(frame.channelMarkersVisible, channel == 1);
+        // A band of exactly 0 dB gets its label below the marker.
+        ASSERT_TRUE(composer.compose(0, channel, FakeSource::flat(channel), frame));
+        ASSERT_TRUE(frame.valueLabel);
+        EXPECT_EQ(frame.valueLabel->label.placement, ValueLabelPlacement::Below);
     }
 }
 
