@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QWheelEvent>
 
+#include "eq/eq_graph_panel.h"
 #include "model/slot_map.h"
 #include "ui/dialog_service.h"
 #include "ui/main_window.h"
@@ -110,8 +111,8 @@ void MainWindow::ResetBtnClick() {
     const QString question = m_language == 1 ? "重置所有EQ参数?" : "Reset all EQ parameters?";
     if (!m_dialogs.askYesNo(this, "Confirm", question)) return;
     ResetEQ(m_model.currentChannel);
-    m_link.redrawGraph(m_model.selectedBand[static_cast<std::size_t>(m_model.currentChannel)],
-                       m_model.currentChannel);
+    redrawGraph(m_model.selectedBand[static_cast<std::size_t>(m_model.currentChannel)],
+                m_model.currentChannel);
 }
 
 void MainWindow::MusEQAllpassBtnClick() {
@@ -119,7 +120,7 @@ void MainWindow::MusEQAllpassBtnClick() {
     const int address = tagOf(m_eqPassButton);
     m_model.eqPassState[static_cast<std::size_t>(moduleOf(address))] = v;
     m_model.SendDatatoMCU(address, v);
-    m_link.showPassOverlay(v != 0);
+    m_graph->setPassOverlayVisible(v != 0);
 }
 
 }  // namespace vt::ui

@@ -10,6 +10,8 @@
 #include <QShortcut>
 #include <QTabWidget>
 
+#include "eq/curve_source.h"
+#include "eq/eq_graph_panel.h"
 #include "model/number_text.h"
 #include "model/rounding.h"
 #include "model/scales.h"
@@ -122,7 +124,7 @@ void MainWindow::Timer1Timer() {
     m_lastDrawnChange = m_model.lastChange;
     const int pos = m_model.bandPosition(m_lastDrawnChange.address);
     if (pos == 255) return;
-    m_link.redrawGraph(pos / 256, m_lastDrawnChange.address / 256);
+    redrawGraph(pos / 256, m_lastDrawnChange.address / 256);
 }
 
 void MainWindow::ApplyDeviceImage() {
@@ -184,7 +186,7 @@ void MainWindow::ApplyDeviceImage() {
     m_model.lastChange = m_lastDrawnChange;
     m_model.refresh = false;
     m_compressor->CurvePoint(kCurveShow);
-    m_link.redrawGraph(20, m_model.currentChannel);
+    redrawGraph(20, m_model.currentChannel);
     m_model.sendSuppression = 0;
 }
 
@@ -203,6 +205,10 @@ void MainWindow::ResetEQ(int channel) {
         }
     }
     ApplyDeviceImage();
+}
+
+void MainWindow::redrawGraph(int band, int channel) {
+    m_graph->RedrawCurve(band, channel);
 }
 
 void MainWindow::setVolumeBar(int position) {

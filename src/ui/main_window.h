@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "model/parameter_model.h"
 #include "ui/parameter_views.h"
@@ -22,6 +23,11 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
+namespace vt {
+class EqGraphPanel;
+class ModelCurveSource;
+}  // namespace vt
+
 namespace vt::ui {
 
 class BitmapButton;
@@ -37,8 +43,6 @@ inline constexpr int kClientHeight = 678;
 struct LinkAccess {
     std::function<int()> linkState = [] { return 0; };
     std::function<void()> connect = [] {};
-    std::function<void(int band, int channel)> redrawGraph = [](int, int) {};
-    std::function<void(bool shown)> showPassOverlay = [](bool) {};
     // Writes the device image into the unit when it is connected (a loaded preset).
     std::function<void()> writeImage = [] {};
     // After the store command was written: wait for the unit to confirm it.
@@ -74,9 +78,9 @@ class MainWindow : public QMainWindow {
     // Shows the hidden factory page toggle for service work.
     void revealFactoryToggle();
 
-    // Areas the link and the graph attach to.
-    QWidget* graphPanel() const { return m_graphPanel; }
-    QWidget* graphArea() const { return m_eqAdvPanel; }
+    // The equaliser graph and its redraw of one slot (or all, band 20) of a channel.
+    EqGraphPanel& graph() const { return *m_graph; }
+    void redrawGraph(int band, int channel);
     QLabel* linkLabel() const { return m_linkLabel; }
 
     // Volume bar position, as the receive parser reports it.
@@ -141,8 +145,8 @@ class MainWindow : public QMainWindow {
     QSet<QLineEdit*> m_bandEditBoxes;
     LastChange m_lastDrawnChange;
 
-    QWidget* m_eqAdvPanel = nullptr;
-    QWidget* m_graphPanel = nullptr;
+    EqGraphPanel* m_graph = nullptr;
+    std::unique_ptr<ModelCurveSource> m_curveSource;
     QTabWidget* m_pages = nullptr;
     QGroupBox* m_auxGroup = nullptr;
     QLabel* m_linkLabel = nullptr;

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "eq/eq_graph_panel.h"
 #include "model/slot_map.h"
 #include "ui/compressor_editor.h"
 #include "ui/main_window.h"
@@ -365,20 +366,24 @@ void MainWindow::buildAuxOutputPanel(QWidget* client) {
 }
 
 void MainWindow::buildGraphArea(QWidget* client) {
-    m_eqAdvPanel = new QFrame(client);
-    m_eqAdvPanel->setObjectName("EQAdvPanel");
-    m_eqAdvPanel->setGeometry(1, 366, 1166, 308);
-    m_graphPanel = new QWidget(m_eqAdvPanel);
-    m_graphPanel->setObjectName("AdvPanel2");
-    m_graphPanel->setGeometry(48, 18, 1104, 270);
-    m_graphPanel->setAutoFillBackground(true);
-    QPalette pal = m_graphPanel->palette();
-    pal.setColor(QPalette::Window, QColor(154, 148, 142));
-    m_graphPanel->setPalette(pal);
-    m_eqFormLabel = label(m_eqAdvPanel, "Main", QRect(0, 0, 40, 14));
+    m_graph = new EqGraphPanel(client);
+    m_graph->setObjectName("EQAdvPanel");
+    m_graph->move(1, 366);
+    m_graph->BuildGrid(true);
+    m_curveSource = std::make_unique<ModelCurveSource>(m_model, [this](int channel) {
+        const bool main = channel == kMainModule;
+        auto index = [this](const char* name) {
+            auto* box = qobject_cast<QComboBox*>(m_views.control(name));
+            return box ? std::max(box->currentIndex(), 0) : 0;
+        };
+        return ModelCurveSource::FilterItems{index(main ? "MusHighPassBox" : "AuxHighPassBox"),
+                                             index(main ? "MusLowPassBox" : "AuxLowPassBox")};
+    });
+    m_graph->setSource(m_curveSource.get());
+    m_eqFormLabel = label(m_graph, "Main", QRect(0, 0, 40, 14));
     m_eqFormLabel->setObjectName("EQFormLabel");
     m_eqFormLabel->hide();
-    auto* memo = new QPlainTextEdit(m_eqAdvPanel);
+    auto* memo = new QPlainTextEdit(m_graph);
     memo->setObjectName("Memo1");
     memo->hide();
 }
