@@ -26,6 +26,8 @@ TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
     auto* label = app.mainWindow().findChild<QLabel*>("LinkLabel");
     ASSERT_NE(label, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "Connecting ..."; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.statusDialog().isVisible(); }, 2000));
+    EXPECT_EQ(app.statusDialog().labelText(), "Staus：Connecting ...");
     EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 10000))
         << label->text().toStdString();
     EXPECT_EQ(app.mainWindow().windowTitle(), "KV Series DSP Control Software v3.4.3 Beta[Connected]");
