@@ -234,6 +234,7 @@ void MainWindow::buildMainPage(QWidget* page) {
 void MainWindow::buildAuxGroup(QWidget* parent) {
     m_auxGroup = group(parent, "AuxGrop", "Auxiliary", QRect(4, 44, 640, 254));
     auto* g = m_auxGroup;
+    g->setAutoFillBackground(true);  // covers the Main channel's controls beneath it
     buildBandGrid(g, "AUX", "AuxBypassCheck", 2, 6, 20, 74, false);
 
     auto* filters = group(g, "AuxFilterGroup", "Filters", QRect(212, 14, 214, 112));
