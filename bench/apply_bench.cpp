@@ -24,7 +24,10 @@ void BM_ApplyDeviceImage(benchmark::State& state) {
         window.ApplyDeviceImage();
     }
 }
-BENCHMARK(BM_ApplyDeviceImage)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_ApplyDeviceImage)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Start-up of the window program: time from process start to the main window's first paint, and
 // resident memory once the simulated unit is connected. Runs itself ten times as child processes
 // and prints the medians. Needs a display: run it under xvfb-run.
+#include <unistd.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 #include <vector>
 
 #include "ui/controller_app.h"
@@ -84,7 +84,9 @@ int runOnce(int argc, char** argv) {
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
+    return v.empty()
+               ? 0
+               : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
 }
 
 }  // namespace
@@ -97,7 +99,8 @@ int main(int argc, char** argv) {
         QProcess child;
         child.start(QString::fromLocal8Bit(argv[0]), {"--once"});
         if (!child.waitForFinished(30000) || child.exitCode() != 0) {
-            std::fprintf(stderr, "run %d failed: %s\n", i, child.readAllStandardError().constData());
+            std::fprintf(stderr, "run %d failed: %s\n", i,
+                         child.readAllStandardError().constData());
             return 1;
         }
         const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');

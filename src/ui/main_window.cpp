@@ -18,6 +18,7 @@
 #include "model/slot_map.h"
 #include "ui/compressor_editor.h"
 #include "ui/controls.h"
+#include "ui/marker_editor.h"
 
 namespace vt::ui {
 
@@ -43,6 +44,7 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     m_views.attach(client);
     connectHandlers();
     installEditBoxHandlers();
+    m_markerEditor = new MarkerEditor(*this, m_views, *m_graph);
     connectDeviceCommands();
 
     // A service user reveals the factory page toggle with Ctrl+Shift+F.
@@ -117,6 +119,7 @@ void MainWindow::LinkBtnClick() {
 }
 
 void MainWindow::Timer1Timer() {
+    m_markerEditor->applyPending();
     // Redraw after a change: only the band of the last written parameter.
     if (m_model.lastChange.address == m_lastDrawnChange.address &&
         m_model.lastChange.value == m_lastDrawnChange.value)

@@ -32,6 +32,7 @@ namespace vt::ui {
 
 class BitmapButton;
 class CompressorEditor;
+class MarkerEditor;
 class DialogService;
 
 inline constexpr const char* kApplicationTitle = "VORTELLA Audio Controller";
@@ -64,6 +65,7 @@ class MainWindow : public QMainWindow {
     ParameterViews& views() { return m_views; }
     ParameterModel& model() { return m_model; }
     CompressorEditor& compressor() { return *m_compressor; }
+    MarkerEditor& markerEditor() { return *m_markerEditor; }
 
     // Start-up steps and window operations.
     void FormShow();
@@ -138,6 +140,7 @@ class MainWindow : public QMainWindow {
     ParameterViews m_views;
     LinkAccess m_link;
     CompressorEditor* m_compressor = nullptr;
+    MarkerEditor* m_markerEditor = nullptr;
     QTimer m_editorTimer;
     bool m_shown = false;
     int m_wheelArmed = 0;

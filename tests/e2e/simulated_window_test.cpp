@@ -7,12 +7,12 @@
 #include <QLineEdit>
 #include <QtTest/QTest>
 
+#include "../ui/window_fixture.h"
 #include "devices/simulated_device.h"
 #include "model/scales.h"
 #include "ui/controller_app.h"
 #include "ui/main_window.h"
 #include "ui/status_dialog.h"
-#include "../ui/window_fixture.h"
 
 namespace vt::test {
 namespace {
@@ -30,7 +30,8 @@ TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
     EXPECT_EQ(app.statusDialog().labelText(), "Staus：Connecting ...");
     EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 10000))
         << label->text().toStdString();
-    EXPECT_EQ(app.mainWindow().windowTitle(), "KV Series DSP Control Software v3.4.3 Beta[Connected]");
+    EXPECT_EQ(app.mainWindow().windowTitle(),
+              "KV Series DSP Control Software v3.4.3 Beta[Connected]");
     EXPECT_FALSE(app.statusDialog().isVisible());
 
     const auto& unit = app.hub().simulated()->unit();
