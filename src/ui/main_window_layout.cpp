@@ -118,6 +118,22 @@ BitmapButton* button(QWidget* parent, const QString& name, const QString& captio
     return b;
 }
 
+// A titled row of a filter: its type box and frequency box, the title above or beside them.
+void filterRow(QWidget* parent, const QString& title, const QString& box, const QString& freq,
+               QRect titleRect, QRect boxRect, int freqWidth) {
+    label(parent, title, titleRect);
+    bound(parent, box, boxRect);
+    bound(parent, freq, QRect(boxRect.right() + 5, boxRect.top(), freqWidth, boxRect.height()));
+}
+
+// A titled track bar with its value pane to the right.
+void barRow(QWidget* parent, const QString& title, const QString& barName, const QString& pane,
+            int left, int top, int titleWidth, int barWidth, int paneWidth) {
+    label(parent, title, QRect(left, top, titleWidth, 20));
+    bar(parent, barName, QRect(left + titleWidth, top + 2, barWidth, 18));
+    bound(parent, pane, QRect(left + titleWidth + barWidth + 4, top, paneWidth, 20));
+}
+
 }  // namespace
 
 void MainWindow::buildCommandBar(QWidget* client) {
@@ -202,9 +218,7 @@ void MainWindow::buildMainPage(QWidget* page) {
     label(comp, "Compressor", QRect(6, 248, 70, 22));
     auto* rms = qobject_cast<QComboBox*>(bound(comp, "RMSBox", QRect(76, 248, 64, 22)));
     m_compressor->setOnOffBox(rms);
-    label(comp, "Attack", QRect(6, 274, 44, 22));
-    bar(comp, "MusRmsAttackBar", QRect(50, 276, 90, 18));
-    bound(comp, "MusRmsAttackPane", QRect(142, 274, 52, 22));
+    barRow(comp, "Attack", "MusRmsAttackBar", "MusRmsAttackPane", 6, 274, 44, 90, 52);
     label(comp, "Release", QRect(200, 248, 60, 22));
     bar(comp, "MusRmsReleaseBar", QRect(200, 276, 62, 18));
     bound(comp, "MusRmsReleasePane", QRect(264, 274, 60, 22));
@@ -219,13 +233,11 @@ void MainWindow::buildMainPage(QWidget* page) {
         button(eq, "MusEQAllpassBtn", "EQ PASS", BitmapButton::Role::Pass, QRect(550, 18, 88, 24));
     setHint(m_eqPassButton, "0");
 
-    label(eq, "High-pass", QRect(8, 50, 60, 22));
-    bound(eq, "MusHighPassBox", QRect(70, 50, 150, 22));
-    bound(eq, "MusHighPassFre", QRect(224, 50, 70, 22));
+    filterRow(eq, "High-pass", "MusHighPassBox", "MusHighPassFre", QRect(8, 50, 60, 22),
+              QRect(70, 50, 150, 22), 70);
     label(eq, "Hz", QRect(298, 50, 20, 22));
-    label(eq, "Low-pass", QRect(330, 50, 60, 22));
-    bound(eq, "MusLowPassBox", QRect(392, 50, 150, 22));
-    bound(eq, "MusLowPassFre", QRect(546, 50, 70, 22));
+    filterRow(eq, "Low-pass", "MusLowPassBox", "MusLowPassFre", QRect(330, 50, 60, 22),
+              QRect(392, 50, 150, 22), 70);
     label(eq, "Hz", QRect(620, 50, 20, 22));
     buildBandGrid(eq, "Mus", "MusBypassCheck", 9, 8, 84, 65, false);
     buildAuxGroup(eq);
@@ -238,20 +250,14 @@ void MainWindow::buildAuxGroup(QWidget* parent) {
     buildBandGrid(g, "AUX", "AuxBypassCheck", 2, 6, 20, 74, false);
 
     auto* filters = group(g, "AuxFilterGroup", "Filters", QRect(212, 14, 214, 112));
-    label(filters, "High-pass", QRect(6, 16, 80, 18));
-    bound(filters, "AuxHighPassBox", QRect(6, 34, 130, 22));
-    bound(filters, "AuxHighPassFre", QRect(140, 34, 66, 22));
-    label(filters, "Low-pass", QRect(6, 60, 80, 18));
-    bound(filters, "AuxLowPassBox", QRect(6, 78, 130, 22));
-    bound(filters, "AuxLowPassFre", QRect(140, 78, 66, 22));
+    filterRow(filters, "High-pass", "AuxHighPassBox", "AuxHighPassFre", QRect(6, 16, 80, 18),
+              QRect(6, 34, 130, 22), 66);
+    filterRow(filters, "Low-pass", "AuxLowPassBox", "AuxLowPassFre", QRect(6, 60, 80, 18),
+              QRect(6, 78, 130, 22), 66);
 
     auto* delay = group(g, "DelayGroup", "Output Delay", QRect(212, 130, 214, 76));
-    label(delay, "Left", QRect(6, 20, 34, 20));
-    bar(delay, "OutLDelayBar", QRect(40, 22, 110, 18));
-    bound(delay, "OutLDelayPane", QRect(154, 20, 54, 20));
-    label(delay, "Right", QRect(6, 46, 34, 20));
-    bar(delay, "OutRDelayBar", QRect(40, 48, 110, 18));
-    bound(delay, "OutRDelayPane", QRect(154, 46, 54, 20));
+    barRow(delay, "Left", "OutLDelayBar", "OutLDelayPane", 6, 20, 34, 110, 54);
+    barRow(delay, "Right", "OutRDelayBar", "OutRDelayPane", 6, 46, 34, 110, 54);
 
     auto* out = group(g, "OutputGroup", "Outputs", QRect(430, 14, 204, 112));
     label(out, "Main phase L / R", QRect(6, 18, 110, 22));
@@ -294,12 +300,8 @@ void MainWindow::buildFactoryPage(QWidget* page) {
         bound(g, "DEQGainEdit" + s, QRect(84, 66, 70, 22));
         label(g, "Q", QRect(160, 46, 60, 20));
         bound(g, "DEQQEdit" + s, QRect(160, 66, 60, 22));
-        label(g, "Start", QRect(8, 94, 44, 20));
-        bar(g, "DEQRmsLevelBar" + s, QRect(52, 96, 170, 18));
-        bound(g, "DEQRmsLevelPane" + s, QRect(226, 94, 66, 20));
-        label(g, "Cut-off", QRect(8, 120, 44, 20));
-        bar(g, "DEQMaxLevelBar" + s, QRect(52, 122, 170, 18));
-        bound(g, "DEQMaxLevelPane" + s, QRect(226, 120, 66, 20));
+        barRow(g, "Start", "DEQRmsLevelBar" + s, "DEQRmsLevelPane" + s, 8, 94, 44, 170, 66);
+        barRow(g, "Cut-off", "DEQMaxLevelBar" + s, "DEQMaxLevelPane" + s, 8, 120, 44, 170, 66);
         if (n == 2) {
             // The second dynamic EQ only reports its levels.
             for (const char* hidden : {"DEQALLPASSBtn", "DEQModeBox", "DEQFreEdit", "DEQGainEdit",
@@ -310,12 +312,10 @@ void MainWindow::buildFactoryPage(QWidget* page) {
 
     auto* def = group(page, "DefaultEQGroup", "Default EQ", QRect(308, 0, 440, 302));
     buildBandGrid(def, "Hint", "HintBypassCheck", 4, 8, 20, 92, true);
-    label(def, "High-pass", QRect(8, 190, 70, 22));
-    bound(def, "HintHighPassBox", QRect(80, 190, 160, 22));
-    bound(def, "HintHighPassFre", QRect(246, 190, 70, 22));
-    label(def, "Low-pass", QRect(8, 218, 70, 22));
-    bound(def, "HintLowPassBox", QRect(80, 218, 160, 22));
-    bound(def, "HintLowPassFre", QRect(246, 218, 70, 22));
+    filterRow(def, "High-pass", "HintHighPassBox", "HintHighPassFre", QRect(8, 190, 70, 22),
+              QRect(80, 190, 160, 22), 70);
+    filterRow(def, "Low-pass", "HintLowPassBox", "HintLowPassFre", QRect(8, 218, 70, 22),
+              QRect(80, 218, 160, 22), 70);
 
     auto* reset = group(page, "FactoryResetGroup", "Factory Settings", QRect(752, 0, 234, 110));
     button(reset, "DeviceResetBtn", "恢复出厂", BitmapButton::Role::Plain, QRect(8, 20, 90, 24));
