@@ -28,7 +28,7 @@ TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "Connecting ..."; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.statusDialog().isVisible(); }, 2000));
     EXPECT_EQ(app.statusDialog().labelText(), "Staus：Connecting ...");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000))
         << label->text().toStdString();
     EXPECT_EQ(app.mainWindow().windowTitle(),
               "KV Series DSP Control Software v3.4.3 Beta[Connected]");
@@ -43,11 +43,11 @@ TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
     // The volume pane follows the keep-alive answers.
     auto* volume = app.mainWindow().findChild<QLabel*>("SysMusNormalVolPane");
     const QString expected = QString::fromStdString(volumeText(unit.image().at(1, 1)));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return volume->text() == expected; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return volume->text() == expected; }, 6000));
 
     // A user edit reaches the unit.
     app.model().SendDatatoMCU(makeAddress(1, 22), 150);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return unit.image().at(1, 22) == 150; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return unit.image().at(1, 22) == 150; }, 6000));
     EXPECT_TRUE(dialogs.told.empty());
 }
 
