@@ -48,13 +48,14 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
     Link& link = session.link();
     switch (command.kind) {
         case DeviceCommandKind::Dump: {
-            // After other commands the image is read from the unit once more (a new connection),
-            // so that the dump shows what the unit holds, not what was sent to it.
+            // After other commands the whole image is read from the unit once more (the read of
+            // a connection, without a new handshake, which a serial unit would not answer), so
+            // that the dump shows what the unit holds, not what was sent to it.
             auto reads = std::make_shared<int>(-1);
             if (!first) {
                 step.begin = [&session, &link, reads] {
                     *reads = session.host().imageApplications();
-                    link.LinkBtnClick();
+                    link.DisCheckWindow(kOpConnecting);
                 };
             }
             step.done = [&session, &out, reads] {
