@@ -7,6 +7,7 @@
 #include "app/cli_commands.h"
 #include "app/device_session.h"
 #include "link/device_list.h"
+#include "link/link_constants.h"
 #include "presets/preset_file.h"
 
 namespace vt::cli {
@@ -97,7 +98,7 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
         }
         case DeviceCommandKind::Restore:
         case DeviceCommandKind::Factory: {
-            const int value = command.kind == DeviceCommandKind::Factory ? 85 : 0;
+            const int value = command.kind == DeviceCommandKind::Factory ? link::kRecallFactory : 0;
             // Sent while the link is idle, the recall goes out at once and the link re-reads
             // the image when the unit answers; the step ends when that read is complete.
             step.begin = [&model, value] { model.SendDatatoMCU(slot_ids::kSysRecall, value); };

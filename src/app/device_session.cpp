@@ -70,6 +70,7 @@ void DeviceSession::poll() {
         if (step.begin) step.begin();
     }
     if (m_begun && step.done()) {
+        if (m_index > 0) m_err << "done: " << step.what << "\n" << std::flush;
         m_begun = false;
         m_stepClock.restart();
         if (++m_index == m_steps.size()) stop(kExitOk, {});

@@ -47,8 +47,8 @@ class DeviceSession : public QObject {
     // answered everything sent before it.
     bool idle();
 
-    // Starts the device hub and runs the steps in order. Returns kExitOk, or kExitDevice after
-    // printing why the run stopped.
+    // Starts the device hub and runs the steps in order (the first one connects; each later one
+    // is reported done). Returns kExitOk, or kExitDevice after printing why the run stopped.
     int run(std::vector<Step> steps);
 
   private:
