@@ -15,4 +15,8 @@ inline constexpr int kExitDevice = 3;
 // preset show FILE | preset make JSON OUT
 int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// [options] devices | dump | set ADDRESS VALUE | load FILE | store | restore | factory,
+// commands chained with "then"
+int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace vt::cli

@@ -65,11 +65,7 @@ void DeviceHub::start() {
         m_hotplug->start();
         return;
     }
-    m_ports = SerialPort::portNames();
-    if (!m_options.port.isEmpty()) {
-        m_ports.removeAll(m_options.port);
-        m_ports.prepend(m_options.port);
-    }
+    m_ports = portList();
     emit serialPortsChanged(m_ports);
     m_scanNext = 0;
     m_scanLast = -1;
@@ -77,10 +73,25 @@ void DeviceHub::start() {
     m_link.LinkBtnClick();
 }
 
-void DeviceHub::HidCtlDeviceChange() {
+std::vector<HidDeviceInfo> DeviceHub::presentDevices() const {
     std::vector<HidDeviceInfo> present = enumerateHidDevices();
     if (m_simulated && m_simulated->plugged()) present.push_back(SimulatedDevice::info());
-    DeviceListing listing = vt::HidCtlDeviceChange(present);
+    if (m_options.extraDevices)
+        for (HidDeviceInfo& d : m_options.extraDevices()) present.push_back(std::move(d));
+    return present;
+}
+
+QStringList DeviceHub::portList() const {
+    QStringList ports = SerialPort::portNames();
+    if (!m_options.port.isEmpty()) {
+        ports.removeAll(m_options.port);
+        ports.prepend(m_options.port);
+    }
+    return ports;
+}
+
+void DeviceHub::HidCtlDeviceChange() {
+    DeviceListing listing = vt::HidCtlDeviceChange(presentDevices());
 
     for (const auto& old : m_listing.devices) {
         const bool still = std::any_of(listing.devices.begin(), listing.devices.end(),

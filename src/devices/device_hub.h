@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "link/device_list.h"
 #include "link/link.h"
@@ -22,6 +24,9 @@ struct HubOptions {
     TransportKind transport = TransportKind::UsbHid;
     QString port;           // UART: the port listed first
     bool simulate = false;  // list the simulated unit beside the real devices
+    // Listed after the enumerated devices and the simulated unit: lets tests present devices
+    // that cannot be plugged into the machine running them.
+    std::function<std::vector<HidDeviceInfo>()> extraDevices;
 };
 
 class DeviceHub : public QObject {
@@ -35,6 +40,12 @@ class DeviceHub : public QObject {
 
     // Rebuilds the device list and selects the unit.
     void HidCtlDeviceChange();
+
+    // Every present HID device with the unit's vendor ID, in list order, the simulated unit
+    // included when it is plugged in.
+    std::vector<HidDeviceInfo> presentDevices() const;
+    // The system's serial ports, the one named by the options first.
+    QStringList portList() const;
 
     const DeviceListing& listing() const { return m_listing; }
     SimulatedDevice* simulated() const { return m_simulated; }

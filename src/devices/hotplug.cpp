@@ -5,6 +5,8 @@
 
 #include <QSocketNotifier>
 
+#include "devices/hid_access.h"
+
 namespace vt::devices {
 
 namespace {
@@ -12,11 +14,14 @@ constexpr int kDebounceMs = 150;
 constexpr int kPollMs = 2000;
 }  // namespace
 
-Hotplug::Hotplug(QObject* parent) : QObject(parent) {
+Hotplug::Hotplug(QObject* parent, int forcedPollMs) : QObject(parent) {
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(kDebounceMs);
     connect(&m_debounce, &QTimer::timeout, this, &Hotplug::devicesChanged);
-
+    if (forcedPollMs > 0) {
+        usePolling(forcedPollMs);
+        return;
+    }
     m_udev = udev_new();
     if (m_udev) m_monitor = udev_monitor_new_from_netlink(m_udev, "udev");
     if (m_monitor &&
@@ -26,11 +31,30 @@ Hotplug::Hotplug(QObject* parent) : QObject(parent) {
             new QSocketNotifier(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, &Hotplug::onUdevEvent);
     } else {
-        if (m_monitor) udev_monitor_unref(m_monitor);
-        m_monitor = nullptr;
-        m_poll.setInterval(kPollMs);
-        connect(&m_poll, &QTimer::timeout, this, &Hotplug::devicesChanged);
+        usePolling(kPollMs);
     }
+}
+
+void Hotplug::usePolling(int pollMs) {
+    if (m_monitor) udev_monitor_unref(m_monitor);
+    m_monitor = nullptr;
+    m_poll.setInterval(pollMs);
+    connect(&m_poll, &QTimer::timeout, this, &Hotplug::onPoll);
+}
+
+QStringList Hotplug::presentPaths() {
+    QStringList paths;
+    for (const auto& d : enumerateHidDevices()) paths << QString::fromStdString(d.path);
+    paths.sort();
+    return paths;
+}
+
+void Hotplug::onPoll() {
+    // Every change makes the link read the unit anew, so an unchanged list must not raise one.
+    QStringList paths = presentPaths();
+    if (paths == m_lastPaths) return;
+    m_lastPaths = std::move(paths);
+    emit devicesChanged();
 }
 
 Hotplug::~Hotplug() {
@@ -41,7 +65,10 @@ Hotplug::~Hotplug() {
 
 void Hotplug::start() {
     m_debounce.start();
-    if (!m_monitor) m_poll.start();
+    if (!m_monitor) {
+        m_lastPaths = presentPaths();
+        m_poll.start();
+    }
 }
 
 void Hotplug::onUdevEvent() {

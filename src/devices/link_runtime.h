@@ -20,6 +20,10 @@ class LinkRuntime : public QObject {
 
     Link& link() { return *m_link; }
     DeviceHub& hub() { return *m_hub; }
+    // Whether any of the link's three timers runs.
+    bool anyTimerActive() const {
+        return m_hold.isActive() || m_connect.isActive() || m_transfer.isActive();
+    }
 
   private:
     QtTimer m_hold;

@@ -30,8 +30,11 @@ bool SerialPort::openPort(const QString& name) {
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) return false;
+    // Ports without modem lines (pseudo-terminals, some USB bridges) refuse DTR and RTS; the
+    // link works without them, so that refusal is not a port failure.
     m_port.setDataTerminalReady(true);
     m_port.setRequestToSend(true);
+    m_port.clearError();
     m_framer.reset();
     return true;
 }
@@ -57,7 +60,9 @@ void SerialPort::onReadyRead() {
 }
 
 void SerialPort::onError(QSerialPort::SerialPortError error) {
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return;
+    // Only a failed read or a vanished device ends the port; a refused setting or a failed write
+    // leaves it open (a failed write is reported to the link by write()).
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) return;
     if (!m_port.isOpen()) return;
     const QString message = m_port.errorString();
     // Close once and report; a port that went away must not keep raising errors.

@@ -18,6 +18,12 @@ class WriteSink {
     virtual void queueWrite(int address, int value) = 0;
 };
 
+// The device variant that the unit's version (System slot 1) names: 0 ("R4") when its low byte
+// is 1, else 1.
+constexpr int deviceVariantFromVersion(int version) {
+    return (version & 0xFF) == 1 ? 0 : 1;
+}
+
 struct LastChange {
     int address = 0;
     int value = 0;

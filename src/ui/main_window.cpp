@@ -174,13 +174,12 @@ void MainWindow::ApplyDeviceImage() {
     }
 
     const int version = m_model.window.at(kSystemModule, slot_ids::kSysVersion);
-    const bool firstVariant = (version & 0xFF) == 1;
     if (m_link.linkState() != 0) {
         m_versionLabel->setText(QString("版本号:%1.%2.%3")
                                     .arg(QString::fromStdString(formatInt(version & 0xFF)))
                                     .arg(m_model.window.at(kSystemModule, slot_ids::kSysMinor))
                                     .arg(m_model.window.at(kSystemModule, slot_ids::kSysPatch)));
-        m_model.deviceVariant = firstVariant ? 0 : 1;
+        m_model.deviceVariant = deviceVariantFromVersion(version);
         setWindowTitle(QString(kWindowTitle) + "[Connected]");
     } else {
         setWindowTitle(kWindowTitle);

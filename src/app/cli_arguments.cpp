@@ -1,0 +1,225 @@
+// Parsing and checking of the device commands' options and arguments.
+#include "app/cli_arguments.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "app/cli_commands.h"
+#include "model/modules.h"
+#include "model/number_text.h"
+
+namespace vt::cli {
+namespace {
+
+constexpr double kLongestTimeout = 86400.0;
+constexpr long long kLargestValue = 0xFFFF;
+
+struct CommandSpec {
+    std::string_view name;
+    DeviceCommandKind kind;
+    std::size_t arguments;
+};
+
+constexpr std::array<CommandSpec, 7> kCommands{{
+    {"devices", DeviceCommandKind::Devices, 0},
+    {"dump", DeviceCommandKind::Dump, 0},
+    {"set", DeviceCommandKind::Set, 2},
+    {"load", DeviceCommandKind::Load, 1},
+    {"store", DeviceCommandKind::Store, 0},
+    {"restore", DeviceCommandKind::Restore, 0},
+    {"factory", DeviceCommandKind::Factory, 0},
+}};
+
+constexpr std::string_view kThen = "then";
+
+const CommandSpec* findCommand(std::string_view name) {
+    for (const auto& c : kCommands)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+std::string hex4(int address) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(address));
+    return text;
+}
+
+ArgumentProblem usage(std::string message) {
+    return {kExitUsage, std::move(message)};
+}
+ArgumentProblem badInput(std::string message) {
+    return {kExitBadInput, std::move(message)};
+}
+
+// Why `address` cannot be set, or an empty string.
+std::string addressProblem(long long address, const std::string& typed) {
+    if (address > 0xFFFF) return "address " + typed + " is above 0xFFFF";
+    const int a = static_cast<int>(address);
+    if (a == slot_ids::kSysStore)
+        return "address " + hex4(a) + " is the store command: use 'store'";
+    if (a == slot_ids::kSysRecall)
+        return "address " + hex4(a) + " is the restore command: use 'restore' or 'factory'";
+    const int module = moduleOf(a);
+    if (module >= kModuleCount)
+        return "address " + hex4(a) + " names module " + std::to_string(module) +
+               "; the unit has modules 0 to 3";
+    const int slots = kSlotCount[static_cast<std::size_t>(module)];
+    if (slotOf(a) >= slots)
+        return "address " + hex4(a) + " names slot " + std::to_string(slotOf(a)) + " of module " +
+               std::to_string(module) + ", which has slots 0 to " + std::to_string(slots - 1);
+    return {};
+}
+
+// Reads one command with its arguments from words[0..].
+ArgumentProblem readCommand(const std::vector<std::string>& words, DeviceCommand& command) {
+    const CommandSpec* spec = findCommand(words.front());
+    if (!spec) return usage("unknown command '" + words.front() + "'");
+    if (words.size() - 1 != spec->arguments)
+        return usage("'" + std::string(spec->name) + "' takes " + std::to_string(spec->arguments) +
+                     " argument" + (spec->arguments == 1 ? "" : "s") + ", not " +
+                     std::to_string(words.size() - 1));
+    command.kind = spec->kind;
+    if (spec->kind == DeviceCommandKind::Load) command.file = words[1];
+    if (spec->kind != DeviceCommandKind::Set) return {};
+
+    const auto address = parseNumber(words[1]);
+    if (!address)
+        return badInput("set: address '" + words[1] +
+                        "' is not a number (decimal or 0x-hexadecimal)");
+    if (const std::string why = addressProblem(*address, words[1]); !why.empty())
+        return badInput("set: " + why);
+    const auto value = parseNumber(words[2]);
+    if (!value)
+        return badInput("set: value '" + words[2] +
+                        "' is not a number (decimal or 0x-hexadecimal)");
+    if (*value > kLargestValue)
+        return badInput("set: value " + words[2] + " is out of range (0 to 65535)");
+    command.address = static_cast<int>(*address);
+    command.value = static_cast<int>(*value);
+    return {};
+}
+
+// An option's value: "--name=value" or "--name value".
+bool optionValue(const std::vector<std::string>& args, std::size_t& i, std::string_view name,
+                 std::string& value, ArgumentProblem& problem) {
+    const std::string& word = args[i];
+    const std::string prefix = std::string(name) + "=";
+    if (word.rfind(prefix, 0) == 0) {
+        value = word.substr(prefix.size());
+        return true;
+    }
+    if (word != name) return false;
+    if (i + 1 >= args.size()) {
+        problem = usage(std::string(name) + " needs a value");
+        return true;
+    }
+    value = args[++i];
+    return true;
+}
+
+ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
+                           DeviceRequest& request) {
+    const std::string& word = args[i];
+    if (word == "--simulate") {
+        request.simulate = true;
+        return {};
+    }
+    ArgumentProblem problem;
+    std::string value;
+    if (optionValue(args, i, "--transport", value, problem)) {
+        if (problem.exitCode) return problem;
+        if (value != "usb" && value != "uart")
+            return usage("--transport takes usb or uart, not '" + value + "'");
+        request.uart = value == "uart";
+        return {};
+    }
+    if (optionValue(args, i, "--port", value, problem)) {
+        if (problem.exitCode) return problem;
+        if (value.empty()) return usage("--port needs a port name");
+        request.port = value;
+        return {};
+    }
+    if (optionValue(args, i, "--timeout", value, problem)) {
+        if (problem.exitCode) return problem;
+        const auto seconds = parseReal(value);
+        if (!seconds || !std::isfinite(*seconds) || *seconds <= 0.0 || *seconds > kLongestTimeout)
+            return usage("--timeout takes a number of seconds above 0 and up to 86400, not '" +
+                         value + "'");
+        request.timeoutSeconds = *seconds;
+        return {};
+    }
+    return usage("unknown option '" + word + "'");
+}
+
+}  // namespace
+
+bool isDeviceCommandLine(std::string_view word) {
+    return findCommand(word) != nullptr || word.rfind("--", 0) == 0;
+}
+
+std::optional<long long> parseNumber(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty() || text.front() == '-' || text.front() == '+') return std::nullopt;
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (end != text.data() + text.size()) return std::nullopt;
+    // Too many digits is still a number, one that no range admits.
+    if (error == std::errc::result_out_of_range) return std::numeric_limits<long long>::max();
+    if (error != std::errc()) return std::nullopt;
+    return value;
+}
+
+ArgumentProblem parseDeviceRequest(const std::vector<std::string>& args, DeviceRequest& request) {
+    DeviceRequest parsed;
+    std::vector<std::vector<std::string>> groups(1);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word.size() > 2 && word.rfind("--", 0) == 0) {
+            if (ArgumentProblem p = readOption(args, i, parsed); p.exitCode) return p;
+        } else if (word == kThen) {
+            groups.emplace_back();
+        } else {
+            groups.back().push_back(word);
+        }
+    }
+    for (const auto& words : groups) {
+        if (words.empty())
+            return usage(groups.size() == 1 ? "no command given"
+                                            : "'then' must stand between two commands");
+        DeviceCommand command;
+        if (ArgumentProblem p = readCommand(words, command); p.exitCode) return p;
+        parsed.commands.push_back(std::move(command));
+    }
+    if (parsed.commands.size() > 1)
+        for (const auto& c : parsed.commands)
+            if (c.kind == DeviceCommandKind::Devices)
+                return usage("'devices' cannot be chained with other commands");
+    if (parsed.simulate && parsed.uart)
+        return usage(
+            "--simulate lists a simulated USB unit; it cannot be used with --transport "
+            "uart");
+    if (!parsed.port.empty() && !parsed.uart) return usage("--port needs --transport uart");
+    request = std::move(parsed);
+    return {};
+}
+
+std::string describe(const DeviceCommand& command) {
+    for (const auto& c : kCommands) {
+        if (c.kind != command.kind) continue;
+        std::string text(c.name);
+        if (command.kind == DeviceCommandKind::Set)
+            text += " " + hex4(command.address) + " " + std::to_string(command.value);
+        if (command.kind == DeviceCommandKind::Load) text += " " + command.file;
+        return text;
+    }
+    return {};
+}
+
+}  // namespace vt::cli

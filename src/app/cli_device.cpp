@@ -1,0 +1,167 @@
+// `vortella-cli devices | dump | set | load | store | restore | factory`: the device commands on
+// the link engine, in a Qt event loop without widgets.
+#include <QCoreApplication>
+#include <nlohmann/json.hpp>
+
+#include "app/cli_arguments.h"
+#include "app/cli_commands.h"
+#include "app/device_session.h"
+#include "link/device_list.h"
+#include "link/link_constants.h"
+#include "presets/preset_file.h"
+
+namespace vt::cli {
+namespace {
+
+using json = nlohmann::ordered_json;
+using Step = DeviceSession::Step;
+
+// Every slot of modules 0 to 3 below the module's slot count, as [module, slot, value].
+std::string dumpJson(const DeviceImage& image) {
+    json entries = json::array();
+    for (int m = 0; m < kModuleCount; ++m)
+        for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
+            entries.push_back({m, s, image.at(m, s)});
+    return json{{"slots", std::move(entries)}}.dump();
+}
+
+devices::HubOptions hubOptions(const DeviceRequest& request) {
+    devices::HubOptions options;
+    options.transport = request.uart ? TransportKind::Uart : TransportKind::UsbHid;
+    options.port = QString::fromStdString(request.port);
+    options.simulate = request.simulate;
+    return options;
+}
+
+// A write the unit has answered: sent, nothing queued or repeated after it, the answer in.
+bool writeAnswered(DeviceSession& session, const QueuedWrite& write) {
+    const SendState& s = session.link().sendState();
+    return session.idle() && s.queue.sent() == write;
+}
+
+// The step of one command; `first` when it follows the connection directly.
+Step commandStep(DeviceSession& session, const DeviceCommand& command, bool first,
+                 const presets::DecodedPreset* preset, std::ostream& out) {
+    Step step;
+    step.what = describe(command);
+    step.ready = [&session] { return session.idle(); };
+    ParameterModel& model = session.model();
+    Link& link = session.link();
+    switch (command.kind) {
+        case DeviceCommandKind::Dump: {
+            // After other commands the whole image is read from the unit once more (the read of
+            // a connection, without a new handshake, which a serial unit would not answer), so
+            // that the dump shows what the unit holds, not what was sent to it.
+            auto reads = std::make_shared<int>(-1);
+            if (!first) {
+                step.begin = [&session, &link, reads] {
+                    *reads = session.host().imageApplications();
+                    link.DisCheckWindow(kOpConnecting);
+                };
+            }
+            step.done = [&session, &out, reads] {
+                if (*reads >= 0 &&
+                    (!session.connected() || session.host().imageApplications() == *reads))
+                    return false;
+                out << dumpJson(session.model().device) << "\n" << std::flush;
+                return true;
+            };
+            break;
+        }
+        case DeviceCommandKind::Set: {
+            const QueuedWrite write{command.address, static_cast<std::uint16_t>(command.value)};
+            step.begin = [&model, write] { model.SendDatatoMCU(write.address, write.value); };
+            step.done = [&session, write] { return writeAnswered(session, write); };
+            break;
+        }
+        case DeviceCommandKind::Load:
+            // As the window's Load: the preset into the device image, then the image into the
+            // unit; the transfer ends with the link connected again.
+            step.begin = [&model, &link, preset] {
+                presets::applyPreset(*preset, model.deviceVariant, model.device);
+                link.DisCheckWindow(kOpWriteImage);
+            };
+            step.done = [&session] { return session.connected(); };
+            break;
+        case DeviceCommandKind::Store: {
+            auto saved = std::make_shared<std::size_t>(0);
+            step.begin = [&model, &link, &session, saved] {
+                *saved = session.host().messages().size();
+                model.SendDatatoMCU(slot_ids::kSysStore, 0);
+                link.awaitSaveConfirmation();
+            };
+            step.done = [&session, saved] {
+                const auto& shown = session.host().messages();
+                return shown.size() > *saved && shown.back() == texts::kSaveSuccessfully.text;
+            };
+            break;
+        }
+        case DeviceCommandKind::Restore:
+        case DeviceCommandKind::Factory: {
+            const int value = command.kind == DeviceCommandKind::Factory ? link::kRecallFactory : 0;
+            // Sent while the link is idle, the recall goes out at once and the link re-reads
+            // the image when the unit answers; the step ends when that read is complete.
+            step.begin = [&model, value] { model.SendDatatoMCU(slot_ids::kSysRecall, value); };
+            step.done = [&session] { return session.connected(); };
+            break;
+        }
+        case DeviceCommandKind::Devices:
+            break;
+    }
+    return step;
+}
+
+}  // namespace
+
+int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    DeviceRequest request;
+    if (const ArgumentProblem p = parseDeviceRequest(args, request); p.exitCode) {
+        err << "vortella-cli: " << p.message << "\n";
+        if (p.exitCode == kExitUsage) err << "Try 'vortella-cli --help'.\n";
+        return p.exitCode;
+    }
+
+    // Preset files are read and checked before the unit is touched.
+    std::vector<presets::DecodedPreset> presetFiles;
+    presetFiles.reserve(request.commands.size());
+    for (const auto& c : request.commands) {
+        if (c.kind != DeviceCommandKind::Load) continue;
+        presets::LoadOutcome loaded = presets::loadPresetFile(c.file, 0);
+        if (!loaded.message.empty()) {
+            err << c.file << ": " << loaded.message << "\n";
+            return kExitBadInput;
+        }
+        presetFiles.push_back(std::move(loaded.preset));
+    }
+
+    static int argc = 1;
+    static char name[] = "vortella-cli";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    const auto timeout =
+        std::chrono::milliseconds(static_cast<long long>(request.timeoutSeconds * 1000.0 + 0.5));
+    DeviceSession session(hubOptions(request), timeout, err);
+
+    if (request.commands.front().kind == DeviceCommandKind::Devices) {
+        if (request.uart) {
+            for (const QString& port : session.hub().portList()) out << port.toStdString() << "\n";
+        } else {
+            for (const auto& line : HidCtlDeviceChange(session.hub().presentDevices()).lines)
+                out << line << "\n";
+        }
+        return kExitOk;
+    }
+
+    std::vector<Step> steps;
+    steps.push_back({"connecting", nullptr, nullptr, [&session] { return session.connected(); }});
+    std::size_t nextPreset = 0;
+    for (const auto& c : request.commands) {
+        const presets::DecodedPreset* preset =
+            c.kind == DeviceCommandKind::Load ? &presetFiles[nextPreset++] : nullptr;
+        steps.push_back(commandStep(session, c, steps.size() == 1, preset, out));
+    }
+    return session.run(std::move(steps));
+}
+
+}  // namespace vt::cli

@@ -1,0 +1,136 @@
+// The serial path end to end over a real pseudo-terminal pair: the program's serial layer and
+// device hub in UART mode on one end, the simulated unit on the other; the command-line program
+// over the same kind of line.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <algorithm>
+#include <memory>
+
+#include "devices/link_runtime.h"
+#include "event_wait.h"
+#include "link/link_constants.h"
+#include "link/recording_host.h"
+#include "pty_bridge.h"
+
+namespace vt::test {
+namespace {
+
+// The scan opens the port on the first connect tick and the read starts on the second; a loaded
+// machine gets plenty of room beyond that.
+constexpr int kConnectWaitMs = 15000;
+constexpr int kAnswerWaitMs = 5000;
+
+int keepAlivesHeard(const sim::SimulatedUnit& unit) {
+    return static_cast<int>(std::count_if(
+        unit.heard().begin(), unit.heard().end(), [](const sim::SimulatedUnit::Heard& h) {
+            return h.address == link::kAddrSign && h.value == link::kSignKeepAlive;
+        }));
+}
+
+class UartLink : public ::testing::Test {
+  protected:
+    void startLink() {
+        ASSERT_TRUE(bridge.ok()) << "no pseudo-terminal";
+        devices::HubOptions options;
+        options.transport = TransportKind::Uart;
+        options.port = bridge.portName();
+        model.bindControls();
+        runtime = std::make_unique<devices::LinkRuntime>(model, host, options);
+        runtime->hub().start();
+    }
+    bool connected() { return runtime->link().linkState() == kConnected; }
+    int readErrors() const {
+        return static_cast<int>(
+            std::count_if(host.history.begin(), host.history.end(),
+                          [](const std::string& l) { return l.rfind("READ ERROR", 0) == 0; }));
+    }
+
+    PtyBridge bridge;
+    ParameterModel model;
+    RecordingHost host;
+    std::unique_ptr<devices::LinkRuntime> runtime;  // goes first, before host and model
+};
+
+struct Delivery {
+    const char* name;
+    bool bytewise;
+    bool noise;
+    friend void PrintTo(const Delivery& d, std::ostream* os) { *os << d.name; }
+};
+
+class UartDelivery : public UartLink, public ::testing::WithParamInterface<Delivery> {};
+
+TEST_P(UartDelivery, ConnectsReadsTheImageWritesAndKeepsAlive) {
+    bridge.setBytewise(GetParam().bytewise);
+    if (GetParam().noise) bridge.unit().faults().noiseShare = 1.0;
+    startLink();
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, kConnectWaitMs))
+        << "link label: " << runtime->link().linkLabel().text.caption;
+
+    const DeviceImage& unitImage = bridge.unit().image();
+    for (int m = 0; m < kModuleCount; ++m)
+        for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
+            ASSERT_EQ(model.device.at(m, s), unitImage.at(m, s)) << "module " << m << " slot " << s;
+    EXPECT_TRUE(host.memo.empty()) << "a frame arrived damaged: " << host.memo.front();
+
+    model.SendDatatoMCU(makeAddress(kMainModule, 5), 300);
+    ASSERT_TRUE(waitUntil([&] { return unitImage.at(kMainModule, 5) == 300; }, kAnswerWaitMs));
+
+    const int polls = keepAlivesHeard(bridge.unit());
+    ASSERT_TRUE(
+        waitUntil([&] { return keepAlivesHeard(bridge.unit()) >= polls + 8; }, kAnswerWaitMs));
+    EXPECT_TRUE(connected());
+    EXPECT_TRUE(host.messages.empty()) << host.messages.front().text;
+    EXPECT_FALSE(host.volumes.empty()) << "keep-alive answers carry the volume";
+}
+
+INSTANTIATE_TEST_SUITE_P(Line, UartDelivery,
+                         ::testing::Values(Delivery{"whole_answers", false, false},
+                                           Delivery{"one_byte_at_a_time", true, false},
+                                           Delivery{"noise_between_frames", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UartLink, TheUnitEndClosingClosesThePortOnceAndStopsTheLink) {
+    startLink();
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, kConnectWaitMs));
+
+    bridge.closeUnitEnd();
+    ASSERT_TRUE(waitUntil([&] { return runtime->link().linkState() == kNoDevice; }, kAnswerWaitMs));
+    EXPECT_EQ(readErrors(), 1);
+    EXPECT_EQ(runtime->link().linkLabel().text.caption, "Offline");
+    ASSERT_NE(runtime->link().writer().transport(), nullptr);
+    EXPECT_FALSE(runtime->link().writer().transport()->isOpen());
+    EXPECT_FALSE(runtime->anyTimerActive());
+
+    // Longer than a connect tick: a timer still running, or a dead port still raising events,
+    // would show here.
+    const auto labels = host.labels.size();
+    const auto dialogs = host.dialogs.size();
+    const auto history = host.history.size();
+    runFor(1500);
+    EXPECT_EQ(host.labels.size(), labels);
+    EXPECT_EQ(host.dialogs.size(), dialogs);
+    EXPECT_EQ(host.history.size(), history);
+    EXPECT_EQ(readErrors(), 1);
+}
+
+// The command-line program on a serial line: a write, then a dump that reads the unit again.
+TEST(CliOverUart, SetThenDumpShowsTheValueTheUnitHolds) {
+    PtyBridge bridge;
+    ASSERT_TRUE(bridge.ok());
+    QProcess cli;
+    cli.start(VORTELLA_CLI_PATH, {"--transport", "uart", "--port", bridge.portName(), "set",
+                                  "0x0105", "300", "then", "dump"});
+    ASSERT_TRUE(waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000));
+    const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    ASSERT_EQ(cli.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(bridge.unit().image().at(kMainModule, 5), 300);
+    EXPECT_TRUE(out.startsWith("{\"slots\":[[0,0,")) << out.left(80).toStdString();
+    EXPECT_TRUE(out.contains("[1,5,300]")) << out.toStdString();
+    EXPECT_TRUE(err.contains("link: Device Connected")) << err.toStdString();
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# vortella-cli device commands against the simulated unit: listing, dump, set, load, store,
+# restore and factory, the checks on bad input and the failure when no unit answers.
+set -u
+CLI="$1"
+WORK="$2"
+rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK"
+fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail -5; exit 1; }
+# The value of one slot in a dump: slot MODULE SLOT < dump.json
+slot() { grep -o "\[$1,$2,[0-9]*\]" | head -1 | tr -d '[]' | cut -d, -f3; }
+
+"$CLI" --help | grep -q "set ADDRESS VALUE" || fail "--help lists the device commands"
+
+"$CLI" --simulate devices > out.txt 2> err.txt || fail "devices exit $?"
+grep -qx "Simulated unitDevice VID=0483 PID=690E" out.txt || fail "devices: $(cat out.txt)"
+
+# dump: every slot of modules 0..3 below the module's slot count, in order, progress on stderr.
+"$CLI" --simulate dump > dump.json 2> err.txt || fail "dump exit $?"
+[ "$(wc -l < dump.json)" -eq 1 ] || fail "dump prints one line"
+case "$(cat dump.json)" in '{"slots":[[0,0,'*']]}') ;; *) fail "dump shape" ;; esac
+[ "$(grep -o '\[[0-9]*,[0-9]*,[0-9]*\]' dump.json | wc -l)" -eq 150 ] || fail "17+65+67+1 slots"
+grep -q '\[0,16,[0-9]*\],\[1,0,' dump.json || fail "module 0 ends at slot 16"
+grep -q '\[2,66,[0-9]*\],\[3,0,[0-9]*\]\]}' dump.json || fail "module 2 ends at 66, module 3 has slot 0"
+grep -qx "link: Device Connected" err.txt || fail "progress on stderr"
+factory15=$(slot 1 5 < dump.json)
+
+# set, then a dump that reads the unit again; decimal and hexadecimal numbers.
+"$CLI" --simulate set 0x0105 300 then set 298 0x1F then dump > set.json 2> err.txt ||
+  fail "set exit $?"
+[ "$(slot 1 5 < set.json)" = 300 ] || fail "set 0x0105: $(slot 1 5 < set.json)"
+[ "$(slot 1 42 < set.json)" = 31 ] || fail "set 298 (1/42): $(slot 1 42 < set.json)"
+[ "$(grep -c '^link: Connecting' err.txt)" -eq 2 ] || fail "the dump after set reads again"
+
+# store keeps a value through restore; factory brings the factory value back.
+"$CLI" --simulate set 0x0105 300 then store then set 0x0105 5 then restore then dump \
+  > stored.json 2> err.txt || fail "store/restore exit $?"
+grep -qx "Save Successfully!" err.txt || fail "store confirmed"
+[ "$(slot 1 5 < stored.json)" = 300 ] || fail "restore gives the stored 300: $(slot 1 5 < stored.json)"
+"$CLI" --simulate set 0x0105 300 then store then factory then dump > factory.json 2> err.txt ||
+  fail "factory exit $?"
+[ "$(slot 1 5 < factory.json)" = "$factory15" ] || fail "factory value back"
+
+# load: a preset made from the dump with two slots changed reaches the unit.
+sed -e 's/\[1,5,[0-9]*\]/[1,5,77]/' -e 's/\[2,40,[0-9]*\]/[2,40,1234]/' dump.json |
+  sed 's/^{/{"variant":0,/' > preset.json
+"$CLI" preset make preset.json changed > /dev/null || fail "preset make"
+"$CLI" --simulate load changed.Nddt then dump > loaded.json 2> err.txt || fail "load exit $?"
+[ "$(slot 1 5 < loaded.json)" = 77 ] && [ "$(slot 2 40 < loaded.json)" = 1234 ] ||
+  fail "load: $(slot 1 5 < loaded.json) $(slot 2 40 < loaded.json)"
+
+# Bad input: exit 2 before any device is touched; usage errors exit 1.
+printf 'ZZ\r\n' > junk.Nddt
+while IFS='|' read -r rc args text; do
+  # shellcheck disable=SC2086
+  "$CLI" --simulate $args > out.txt 2> err.txt; got=$?
+  [ "$got" -eq "$rc" ] || fail "'$args' exit $got, not $rc"
+  grep -qF -- "$text" err.txt || fail "'$args' message: $(head -1 err.txt)"
+  [ -s out.txt ] && fail "'$args' printed a result"
+done <<'CASES'
+2|set 0x10000 1|above 0xFFFF
+2|set 0x0400 1|modules 0 to 3
+2|set 0x0141 1|slots 0 to 64
+2|set 0x000D 0|use 'store'
+2|set 0x0105 65536|out of range (0 to 65535)
+2|set 0x0105 -1|is not a number
+2|set 1x5 1|is not a number
+2|set 0x0105 1 then load missing.Nddt|File not find!
+2|load junk.Nddt|File format error!
+1|set 0x0105|takes 2 arguments
+1|dump then|between two commands
+1|--timeout 0 dump|--timeout takes
+1|--transport serial dump|--transport takes usb or uart
+1|--frobnicate dump|unknown option
+CASES
+
+# No unit answering: exit 3 with the link's reason, within the time-out.
+"$CLI" --transport uart --port "$WORK/no-such-port" --timeout 2 dump > out.txt 2> err.txt; rc=$?
+[ $rc -eq 3 ] || fail "no unit: exit $rc"
+grep -qE "Connection Failed!|Offline" err.txt || fail "no unit: $(tail -1 err.txt)"
+[ -s out.txt ] && fail "no unit: printed a result"
+echo "cli device: all checks passed"
