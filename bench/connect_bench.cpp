@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <vector>
+#include "devices/event_wait.h"
 
 #include "devices/link_runtime.h"
 #include "devices/simulated_device.h"
@@ -39,19 +41,6 @@ class TimingHost : public NullLinkHost {
   private:
     const QElapsedTimer& m_clock;
 };
-
-bool runUntil(const std::function<bool()>& done, int limitMs) {
-    QEventLoop loop;
-    QTimer check;
-    check.setInterval(1);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
-    check.start();
-    loop.exec();
-    return done();
-}
 
 double cpuSeconds() {
     rusage u{};
@@ -80,7 +69,8 @@ std::optional<double> connectOnce(Rig& rig, const QElapsedTimer& clock) {
     unit.unplug();
     const double arrival = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     unit.plugIn();
-    if (!runUntil([&] { return rig.host.connectedAt.has_value(); }, 10000)) return std::nullopt;
+    if (!vt::devices::waitUntil([&] { return rig.host.connectedAt.has_value(); }, 10000))
+        return std::nullopt;
     return *rig.host.connectedAt - arrival;
 }
 

@@ -7,14 +7,17 @@
 #include <algorithm>
 #include <memory>
 
+#include "devices/event_wait.h"
 #include "devices/hotplug.h"
 #include "devices/link_runtime.h"
 #include "devices/simulated_device.h"
-#include "event_wait.h"
 #include "link/link_constants.h"
 #include "link/recording_host.h"
 
 namespace vt::test {
+using devices::runFor;
+using devices::waitUntil;
+
 namespace {
 
 constexpr int kConnectWaitMs = 10000;  // one connect tick and the read, on a loaded machine

@@ -7,13 +7,16 @@
 #include <algorithm>
 #include <memory>
 
+#include "devices/event_wait.h"
 #include "devices/link_runtime.h"
-#include "event_wait.h"
 #include "link/link_constants.h"
 #include "link/recording_host.h"
 #include "pty_bridge.h"
 
 namespace vt::test {
+using devices::runFor;
+using devices::waitUntil;
+
 namespace {
 
 // The scan opens the port on the first connect tick and the read starts on the second; a loaded

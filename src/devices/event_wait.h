@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-namespace vt::test {
+namespace vt::devices {
 
 // Runs the event loop until `done` holds (checked every few milliseconds) or `limitMs` passed;
 // returns whether it holds.
@@ -29,4 +29,4 @@ inline void runFor(int ms) {
     waitUntil([] { return false; }, ms);
 }
 
-}  // namespace vt::test
+}  // namespace vt::devices
