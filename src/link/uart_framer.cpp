@@ -6,13 +6,27 @@
 namespace vt {
 
 void UartFramer::reset() {
+    hunt();
+    m_pending.clear();
+    m_next = 0;
+}
+
+void UartFramer::hunt() {
     m_state = State::Hunting;
     m_expected = 0;
     m_buffer.clear();
 }
 
 void UartFramer::ComPortRxChar(std::span<const std::uint8_t> bytes) {
-    for (auto b : bytes) push(b);
+    // A handler may run an event loop (a modal message box) in which the port reads on: bytes
+    // that arrive then wait behind the rest of the read being framed, so the stream keeps order.
+    m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
+    if (m_feeding) return;
+    m_feeding = true;
+    while (m_next < m_pending.size()) push(m_pending[m_next++]);
+    m_pending.clear();
+    m_next = 0;
+    m_feeding = false;
 }
 
 void UartFramer::push(std::uint8_t b) {
@@ -50,18 +64,18 @@ void UartFramer::headerComplete() {
             if (m_expected == 0) finishFrame();
             return;
         }
-        reset();
+        hunt();
         return;
     }
     const bool ack = m_buffer[1] == 0xBB || m_buffer[1] == 0xAA;
-    reset();
+    hunt();
     if (ack && m_onAck) m_onAck();
 }
 
 void UartFramer::finishFrame() {
     std::vector<std::uint8_t> frame;
     frame.swap(m_buffer);
-    reset();
+    hunt();
     if (m_onFrame) m_onFrame(frame);
 }
 

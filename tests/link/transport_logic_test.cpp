@@ -69,5 +69,36 @@ TEST_F(Framer, BytesOneAtATimeAndABodyInALaterRead) {
     EXPECT_EQ(acks, 1);
 }
 
+TEST_F(Framer, BytesArrivingWhileAHandlerRunsKeepTheirOrder) {
+    // A frame handler may open a modal message box, and the serial port reads on in its event
+    // loop: the bytes read there follow the rest of the read that is still being framed.
+    const std::string error = "01 57 06 A7 00 FF 00 06 9C";
+    const std::string ack = "01 57 06 A7 00 FF 00 02 A0";
+    const std::string data = "01 57 06 A0 00 39 00 0A 00";
+    bool nested = false;
+    framer.setFrameHandler([&](const auto& f) {
+        frames.push_back(toHex(f));
+        if (nested) return;
+        nested = true;
+        feed("00 02 A0 " + data + " FE BB");  // the rest of the second frame, a third, an ack
+    });
+    feed(error + " 01 57 06 A7 00 FF");
+    EXPECT_EQ(frames, (std::vector<std::string>{error, ack, data}));
+    EXPECT_EQ(acks, 1);
+
+    // A reset inside a handler (the port reopened) drops what was still waiting.
+    nested = false;
+    frames.clear();
+    framer.setFrameHandler([&](const auto& f) {
+        frames.push_back(toHex(f));
+        if (nested) return;
+        nested = true;
+        framer.reset();
+        feed(data);
+    });
+    feed(error + " 01 57 06");
+    EXPECT_EQ(frames, (std::vector<std::string>{error, data}));
+}
+
 }  // namespace
 }  // namespace vt
