@@ -112,13 +112,12 @@ void DeviceHub::HidCtlDeviceChange() {
 void DeviceHub::select(const HidDeviceInfo& unit) {
     Transport* transport = nullptr;
     if (unit.path == kSimulatedPath && m_simulated) {
-        m_link.setTransport(nullptr);
-        m_hid.reset();
+        releaseHid();
         transport = m_simulated;
     } else {
-        if (!m_hid || m_hid->info().path != unit.path) {
-            m_link.setTransport(nullptr);
-            m_current = nullptr;
+        // A device whose reader stopped on a read error is dead even if its path came back.
+        if (!m_hid || m_hid->info().path != unit.path || m_hid->readerStopped()) {
+            releaseHid();
             m_hid = std::make_unique<HidDevice>(unit);
             HidDevice* device = m_hid.get();
             connect(device, &HidDevice::reportReceived, this,
@@ -130,7 +129,6 @@ void DeviceHub::select(const HidDeviceInfo& unit) {
         }
         if (!m_hid->isOpen()) {
             const QString path = QString::fromStdString(unit.path);
-            m_hid.reset();
             deselect();
             if (!m_deniedReported.contains(path)) {
                 m_deniedReported.insert(path);
@@ -149,10 +147,22 @@ void DeviceHub::select(const HidDeviceInfo& unit) {
 }
 
 void DeviceHub::deselect() {
-    m_current = nullptr;
-    m_link.setTransport(nullptr);
-    m_hid.reset();
+    releaseHid();
     m_link.ShowLinkStatus(0, texts::kOffline);
+}
+
+void DeviceHub::releaseHid() {
+    if (m_current == m_hid.get()) {
+        m_current = nullptr;
+        m_link.setTransport(nullptr);
+    }
+    if (!m_hid) return;
+    // A device change can run inside one of this device's own report deliveries (a message box
+    // opened by the parser runs an event loop): stop its signals now and delete it later.
+    m_hid->disconnect(this);
+    HidDevice* old = m_hid.release();
+    old->setParent(this);  // deleted with the hub if the event loop ends first
+    old->deleteLater();
 }
 
 void DeviceHub::deliver(const Transport* source, const QByteArray& report) {

@@ -61,6 +61,7 @@ class DeviceHub : public QObject {
   private:
     void select(const HidDeviceInfo& unit);
     void deselect();
+    void releaseHid();
     void deliver(const Transport* source, const QByteArray& report);
     void serialScanStep();
 

@@ -95,6 +95,7 @@ void HidDevice::readLoop() {
             QMetaObject::invokeMethod(
                 this, [this, text, err] { emit readError(text, static_cast<quint32>(err)); },
                 Qt::QueuedConnection);
+            m_readerStopped = true;
             break;  // the device went away; the removal path closes it
         }
     }

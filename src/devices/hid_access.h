@@ -34,6 +34,8 @@ class HidDevice : public QObject, public Transport {
     const HidDeviceInfo& info() const { return m_info; }
     QString openError() const { return m_openError; }
     bool permissionDenied() const { return m_permissionDenied; }
+    // The reader gave up after a read error (the device went away).
+    bool readerStopped() const { return m_readerStopped; }
 
     TransportKind kind() const override { return TransportKind::UsbHid; }
     bool isOpen() const override { return static_cast<bool>(m_handle); }
@@ -57,6 +59,7 @@ class HidDevice : public QObject, public Transport {
     QString m_openError;
     bool m_permissionDenied = false;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_readerStopped{false};
     std::thread m_reader;
 };
 
