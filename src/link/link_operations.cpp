@@ -119,6 +119,7 @@ void Link::unitLost() {
     m_model.sendSuppression = 0;
     if (m_linkState == kConnected) m_linkState = kPresent;
     setLinkLabel(texts::kOffLine);
+    hideStatusDialog();
     const auto& m =
         m_language == 1 ? texts::kDeviceDisconnectedChinese : texts::kDeviceDisconnected;
     m_host.showMessage(m.text, m.caption);
@@ -129,7 +130,15 @@ void Link::connectionFailed() {
     m_timers.connect.stop();
     m_model.sendSuppression = 0;
     setLinkLabel(texts::kOffLine);
+    hideStatusDialog();
     m_host.showMessage(texts::kConnectionFailed.text, texts::kConnectionFailed.caption);
+}
+
+void Link::hideStatusDialog() {
+    // Nothing is in progress any more: the progress dialog goes before the message comes.
+    if (!m_dialog.visible) return;
+    m_dialog.visible = false;
+    m_host.statusDialogChanged(m_dialog);
 }
 
 }  // namespace vt

@@ -152,6 +152,7 @@ TEST_F(SendQueue, ASaveTheUnitNeverAnsweredIsNotConfirmedByTheNextConnection) {
     ASSERT_TRUE(runUntil([&] { return !host.messages.empty(); }, seconds(70)));
     EXPECT_EQ(host.messages[0].text, "Device Disconnected!");
     EXPECT_GT(host.messages[0].at, seconds(60));
+    EXPECT_FALSE(rig.link.statusDialog().visible);  // the waiting dialog goes with the unit
 
     ASSERT_TRUE(rig.connect());
     rig.clock.advance(seconds(2));

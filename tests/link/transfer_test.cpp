@@ -195,7 +195,9 @@ TEST_F(Transfer, AMissingDataPacketFailsTheConnection) {
         EXPECT_EQ(r.link.linkLabel().text.caption, "OffLine");
         EXPECT_EQ(r.link.linkState(), kPresent);
         EXPECT_FALSE(r.transferTimer.isActive() || r.connectTimer.isActive());
-        EXPECT_TRUE(r.link.statusDialog().visible);  // the link leaves it on show
+        EXPECT_FALSE(r.link.statusDialog().visible);  // hidden before the message
+        ASSERT_FALSE(h.dialogs.empty());
+        EXPECT_FALSE(h.dialogs.back().visible);
         // What was read before the silence stays.
         for (int m = 0; m < c.missing >> 8; ++m)
             for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
