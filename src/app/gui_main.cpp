@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QFont>
 
+#include "ui/app_icon.h"
 #include "ui/controller_app.h"
 #include "ui/dialog_service.h"
 #include "ui/main_window.h"
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("vortella");
     QApplication::setApplicationDisplayName(vt::ui::kApplicationTitle);
     QApplication::setApplicationVersion(VORTELLA_VERSION);
+    QApplication::setWindowIcon(vt::ui::applicationIcon());
+    QApplication::setDesktopFileName("vortella");
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Control program for the KV series digital audio processor.");
