@@ -17,13 +17,13 @@ namespace {
 constexpr double kLongestTimeout = 86400.0;
 constexpr long long kLargestValue = 0xFFFF;
 
-struct CommandSpec {
+struct CommandShape {
     std::string_view name;
     DeviceCommandKind kind;
     std::size_t arguments;
 };
 
-constexpr std::array<CommandSpec, 7> kCommands{{
+constexpr std::array<CommandShape, 7> kCommands{{
     {"devices", DeviceCommandKind::Devices, 0},
     {"dump", DeviceCommandKind::Dump, 0},
     {"set", DeviceCommandKind::Set, 2},
@@ -35,7 +35,7 @@ constexpr std::array<CommandSpec, 7> kCommands{{
 
 constexpr std::string_view kThen = "then";
 
-const CommandSpec* findCommand(std::string_view name) {
+const CommandShape* findCommand(std::string_view name) {
     for (const auto& c : kCommands)
         if (c.name == name) return &c;
     return nullptr;
@@ -75,15 +75,15 @@ std::string addressProblem(long long address, const std::string& typed) {
 
 // Reads one command with its arguments from words[0..].
 ArgumentProblem readCommand(const std::vector<std::string>& words, DeviceCommand& command) {
-    const CommandSpec* spec = findCommand(words.front());
-    if (!spec) return usage("unknown command '" + words.front() + "'");
-    if (words.size() - 1 != spec->arguments)
-        return usage("'" + std::string(spec->name) + "' takes " + std::to_string(spec->arguments) +
-                     " argument" + (spec->arguments == 1 ? "" : "s") + ", not " +
+    const CommandShape* entry = findCommand(words.front());
+    if (!entry) return usage("unknown command '" + words.front() + "'");
+    if (words.size() - 1 != entry->arguments)
+        return usage("'" + std::string(entry->name) + "' takes " + std::to_string(entry->arguments) +
+                     " argument" + (entry->arguments == 1 ? "" : "s") + ", not " +
                      std::to_string(words.size() - 1));
-    command.kind = spec->kind;
-    if (spec->kind == DeviceCommandKind::Load) command.file = words[1];
-    if (spec->kind != DeviceCommandKind::Set) return {};
+    command.kind = entry->kind;
+    if (entry->kind == DeviceCommandKind::Load) command.file = words[1];
+    if (entry->kind != DeviceCommandKind::Set) return {};
 
     const auto address = parseNumber(words[1]);
     if (!address)
