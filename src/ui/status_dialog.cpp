@@ -40,7 +40,10 @@ StatusDialog::StatusDialog(QWidget* parent)
 
     m_wait = new QLabel(" Please wait a moment, it may take a few seconds!", this);
     m_wait->setObjectName("Label1");
-    m_wait->setGeometry(32, 64, 265, 13);
+    QFont waitFont = m_wait->font();
+    waitFont.setPixelSize(11);
+    m_wait->setFont(waitFont);
+    m_wait->setGeometry(24, 62, 285, 16);  // the whole sentence fits in the dialog
 }
 
 void StatusDialog::setLabel(const QString& caption, const QString& hint) {
