@@ -119,7 +119,7 @@ class MainWindow : public QMainWindow {
     void buildAuxOutputPanel(QWidget* client);
     void buildGraphArea(QWidget* client);
     void buildBandGrid(QWidget* parent, const QString& prefix, const QString& bypassPrefix,
-                       int bands, int left, int top, int columnWidth, bool chineseTypes);
+                       int bands, QPoint origin, int columnWidth, int rowHeight);
     void connectHandlers();
     void installEditBoxHandlers();
     void connectDeviceCommands();

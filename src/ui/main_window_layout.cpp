@@ -193,9 +193,9 @@ void MainWindow::buildFunctionPages(QWidget* client) {
 }
 
 void MainWindow::buildBandGrid(QWidget* parent, const QString& prefix, const QString& bypassPrefix,
-                               int bands, int left, int top, int columnWidth, bool chineseTypes) {
-    Q_UNUSED(chineseTypes);
-    const int rowHeight = 26;
+                               int bands, QPoint origin, int columnWidth, int rowHeight) {
+    const int left = origin.x();
+    const int top = origin.y();
     const char* rows[] = {"Band", "Type", "Freq/Hz", "Gain", "Q", "Bypass"};
     for (int r = 0; r < 6; ++r) label(parent, rows[r], QRect(left, top + r * rowHeight, 52, 22));
     for (int b = 1; b <= bands; ++b) {
@@ -239,7 +239,7 @@ void MainWindow::buildMainPage(QWidget* page) {
     filterRow(eq, "Low-pass", "MusLowPassBox", "MusLowPassFre", QRect(330, 50, 60, 22),
               QRect(392, 50, 150, 22), 70);
     label(eq, "Hz", QRect(620, 50, 20, 22));
-    buildBandGrid(eq, "Mus", "MusBypassCheck", 9, 8, 84, 65, false);
+    buildBandGrid(eq, "Mus", "MusBypassCheck", 9, QPoint(8, 86), 65, 34);
     buildAuxGroup(eq);
 }
 
@@ -247,7 +247,7 @@ void MainWindow::buildAuxGroup(QWidget* parent) {
     m_auxGroup = group(parent, "AuxGrop", "Auxiliary", QRect(4, 44, 640, 254));
     auto* g = m_auxGroup;
     g->setAutoFillBackground(true);  // covers the Main channel's controls beneath it
-    buildBandGrid(g, "AUX", "AuxBypassCheck", 2, 6, 20, 74, false);
+    buildBandGrid(g, "AUX", "AuxBypassCheck", 2, QPoint(6, 20), 74, 30);
 
     auto* filters = group(g, "AuxFilterGroup", "Filters", QRect(212, 14, 214, 112));
     filterRow(filters, "High-pass", "AuxHighPassBox", "AuxHighPassFre", QRect(6, 16, 80, 18),
@@ -311,11 +311,11 @@ void MainWindow::buildFactoryPage(QWidget* page) {
     }
 
     auto* def = group(page, "DefaultEQGroup", "Default EQ", QRect(308, 0, 440, 302));
-    buildBandGrid(def, "Hint", "HintBypassCheck", 4, 8, 20, 92, true);
-    filterRow(def, "High-pass", "HintHighPassBox", "HintHighPassFre", QRect(8, 190, 70, 22),
-              QRect(80, 190, 160, 22), 70);
-    filterRow(def, "Low-pass", "HintLowPassBox", "HintLowPassFre", QRect(8, 218, 70, 22),
-              QRect(80, 218, 160, 22), 70);
+    buildBandGrid(def, "Hint", "HintBypassCheck", 4, QPoint(8, 20), 92, 30);
+    filterRow(def, "High-pass", "HintHighPassBox", "HintHighPassFre", QRect(8, 206, 70, 22),
+              QRect(80, 206, 160, 22), 70);
+    filterRow(def, "Low-pass", "HintLowPassBox", "HintLowPassFre", QRect(8, 236, 70, 22),
+              QRect(80, 236, 160, 22), 70);
 
     auto* reset = group(page, "FactoryResetGroup", "Factory Settings", QRect(752, 0, 234, 110));
     button(reset, "DeviceResetBtn", "恢复出厂", BitmapButton::Role::Plain, QRect(8, 20, 90, 24));
