@@ -23,16 +23,23 @@ void putWord(std::vector<std::uint8_t>& f, std::size_t i, std::uint16_t v) {
     f[i + 1] = static_cast<std::uint8_t>(v & 0xFF);
 }
 
+// Bytes 0..5 of every frame the unit sends: header, length, command and address.
+std::vector<std::uint8_t> frameStart(std::size_t size, std::uint8_t length, std::uint8_t command,
+                                     std::uint16_t address) {
+    std::vector<std::uint8_t> f(size, 0);
+    f[0] = kHeader0;
+    f[1] = kHeader1;
+    f[2] = length;
+    f[3] = command;
+    f[4] = static_cast<std::uint8_t>(address >> 8);
+    f[5] = static_cast<std::uint8_t>(address & 0xFF);
+    return f;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> statusReply(TransportKind form, const StatusFields& s) {
-    std::vector<std::uint8_t> f(kStatusLength + 2u, 0);
-    f[0] = kHeader0;
-    f[1] = kHeader1;
-    f[2] = kStatusLength;
-    f[3] = kCmdWrite;
-    f[4] = 0;
-    f[5] = kAddrStatus & 0xFF;
+    auto f = frameStart(kStatusLength + 2u, kStatusLength, kCmdWrite, kAddrStatus);
     putWord(f, 6, s.code);
     f[8] = s.left;
     f[9] = s.right;
@@ -42,13 +49,7 @@ std::vector<std::uint8_t> statusReply(TransportKind form, const StatusFields& s)
 
 std::vector<std::uint8_t> dataPacket(TransportKind form, std::uint8_t module, std::uint8_t first,
                                      const std::array<std::uint16_t, 10>& values) {
-    std::vector<std::uint8_t> f(8 + 2 * values.size(), 0);
-    f[0] = kHeader0;
-    f[1] = kHeader1;
-    f[2] = kDataPacketLength;
-    f[3] = kCmdRead;
-    f[4] = 0;
-    f[5] = kAddrReadRequest & 0xFF;
+    auto f = frameStart(8 + 2 * values.size(), kDataPacketLength, kCmdRead, kAddrReadRequest);
     f[6] = module;
     f[7] = first;
     for (std::size_t j = 0; j < values.size(); ++j) putWord(f, 8 + 2 * j, values[j]);

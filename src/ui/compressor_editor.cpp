@@ -14,6 +14,7 @@
 
 #include "model/parameter_model.h"
 #include "model/rounding.h"
+#include "ui/controls.h"
 #include "ui/dialog_service.h"
 
 namespace vt::ui {
@@ -115,7 +116,7 @@ CompressorEditor::CompressorEditor(ParameterModel& model, DialogService& dialogs
             spin->setRange(minimum, maximum);
             spin->setKeyboardTracking(false);
             spin->setGeometry(x0, gridTop + row * 22, 48, 20);
-            setTagOfSpin(spin, kCurveFirstSlot + i);
+            setTag(spin, kCurveFirstSlot + i);
             return spin;
         };
         auto* in = make(2 * i + 1, kCurveInputMin, kCurveInputMax, 1);
@@ -129,10 +130,6 @@ CompressorEditor::CompressorEditor(ParameterModel& model, DialogService& dialogs
         connect(out, &QSpinBox::valueChanged, this, &CompressorEditor::RzSpinEdit2Change);
     }
     prepareChart();
-}
-
-void CompressorEditor::setTagOfSpin(QSpinBox* spin, int slot) {
-    spin->setProperty("tag", slot);
 }
 
 void CompressorEditor::prepareChart() {

@@ -48,7 +48,6 @@ class CompressorEditor : public QObject {
     void prepareChart();
     void placeLabels();
     void RzSpinEdit2Change();
-    static void setTagOfSpin(QSpinBox* spin, int slot);
 
     ParameterModel& m_model;
     DialogService& m_dialogs;

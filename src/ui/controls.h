@@ -9,8 +9,14 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QString>
+#include <string_view>
 
 namespace vt::ui {
+
+// Text of the core (UTF-8) as a QString.
+inline QString toQString(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // Tag and hint live in dynamic properties so every widget kind can carry them.
 int tagOf(const QObject* control);

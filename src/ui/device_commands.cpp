@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "link/link_state.h"
 #include "model/modules.h"
 #include "ui/dialog_service.h"
 #include "ui/main_window.h"
@@ -22,8 +23,6 @@ constexpr DeviceCommand kCommands[] = {
     {"DeviceLoadBtn", "恢复调整前参数", "Restore settings ", slot_ids::kSysRecall, 0},
     {"DeviceResetBtn", "恢复出厂参数", "Restore Factory settings ", slot_ids::kSysRecall, 85},
 };
-
-constexpr int kConnected = 2;
 
 }  // namespace
 

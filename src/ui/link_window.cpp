@@ -49,10 +49,10 @@ LinkWindow::LinkWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid->setRowStretch(4, 4);
 }
 
-void LinkWindow::AddToHistory(const QString& line) {
+void LinkWindow::AddToHistory(const QString& line, std::size_t droppedOldest) {
+    for (std::size_t i = 0; i < droppedOldest && m_history->count() > 0; ++i)
+        delete m_history->takeItem(0);
     m_history->addItem(line);
-    const int excess = m_history->count() - kHistoryLimit;
-    for (int i = 0; i < excess; ++i) delete m_history->takeItem(0);
     if (isVisible()) m_history->setCurrentRow(m_history->count() - 1);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstddef>
 
 class QComboBox;
 class QLineEdit;
@@ -11,15 +12,13 @@ class QListWidget;
 
 namespace vt::ui {
 
-inline constexpr int kHistoryLimit = 5000;
-
 class LinkWindow : public QWidget {
     Q_OBJECT
   public:
     explicit LinkWindow(QWidget* parent = nullptr);
 
-    // Appends a line, keeping only the newest lines, and selects it.
-    void AddToHistory(const QString& line);
+    // Appends a line after removing the `droppedOldest` lines the link's bounded history let go.
+    void AddToHistory(const QString& line, std::size_t droppedOldest = 0);
     void setReportId(const QString& text);
     void setDeviceLines(const QStringList& lines, int selected);
     void setSerialPorts(const QStringList& ports);

@@ -19,10 +19,6 @@
 namespace vt::ui {
 namespace {
 
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-}
-
 const ControlRef& refOf(const QString& name) {
     static const ControlRef kNone{};
     const ControlRef* ref = SlotMap::instance().find(name.toStdString());
@@ -55,7 +51,7 @@ QWidget* bound(QWidget* parent, const QString& name, QRect rect) {
     switch (ref.kind) {
         case ControlKind::Combo: {
             auto* combo = new QComboBox(parent);
-            for (auto item : ref.items) combo->addItem(qs(item));
+            for (auto item : ref.items) combo->addItem(toQString(item));
             combo->setCurrentIndex(0);
             w = combo;
             break;
@@ -134,6 +130,19 @@ void barRow(QWidget* parent, const QString& title, const QString& barName, const
     bound(parent, pane, QRect(left + titleWidth + barWidth + 4, top, paneWidth, 20));
 }
 
+// A titled text box with its send button beside it.
+void textRow(QWidget* parent, const QString& title, const QString& editName, const QString& text,
+             int maxLength, const QString& buttonName, const QString& caption, QPoint at,
+             int editWidth, int buttonWidth) {
+    label(parent, title, QRect(at.x(), at.y(), 120, 20));
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(editName);
+    if (maxLength > 0) edit->setMaxLength(maxLength);
+    edit->setGeometry(at.x(), at.y() + 22, editWidth, 24);
+    button(parent, buttonName, caption, BitmapButton::Role::Plain,
+           QRect(at.x() + editWidth + 6, at.y() + 22, buttonWidth, 24));
+}
+
 }  // namespace
 
 void MainWindow::buildCommandBar(QWidget* client) {
@@ -170,7 +179,7 @@ void MainWindow::buildCommandBar(QWidget* client) {
     m_factoryToggle->hide();
 
     auto* example = new QLineEdit(bar);
-    example->setObjectName(qs(kPlaceholderName));
+    example->setObjectName(toQString(kPlaceholderName));
     setHint(example, "3");
     example->hide();
     button(bar, "ExampleBtn", "", BitmapButton::Role::Plain, QRect(0, 0, 10, 10))->hide();
@@ -270,18 +279,10 @@ void MainWindow::buildAuxGroup(QWidget* parent) {
     bound(out, "SubSteroBox", QRect(80, 76, 96, 22));
 
     auto* ble = group(g, "BluetoothGroup", "Bluetooth", QRect(430, 130, 204, 118));
-    label(ble, "Blue Name：", QRect(6, 18, 80, 20));
-    auto* name = new QLineEdit("VORTELLA BLUE", ble);
-    name->setObjectName("BLUENameEdit");
-    name->setMaxLength(20);
-    name->setGeometry(6, 38, 130, 22);
-    button(ble, "BLUENameBtn", "Modify", BitmapButton::Role::Plain, QRect(140, 38, 58, 22));
-    label(ble, "Blue PIN：", QRect(6, 64, 80, 20));
-    auto* pin = new QLineEdit("0000", ble);
-    pin->setObjectName("BluePinEdit");
-    pin->setMaxLength(4);
-    pin->setGeometry(6, 84, 130, 22);
-    button(ble, "BLUEPinBtn", "Modify", BitmapButton::Role::Plain, QRect(140, 84, 58, 22));
+    textRow(ble, "Blue Name：", "BLUENameEdit", "VORTELLA BLUE", 20, "BLUENameBtn", "Modify",
+            QPoint(6, 16), 130, 58);
+    textRow(ble, "Blue PIN：", "BluePinEdit", "0000", 4, "BLUEPinBtn", "Modify", QPoint(6, 64), 130,
+            58);
 }
 
 void MainWindow::buildFactoryPage(QWidget* page) {
@@ -324,11 +325,8 @@ void MainWindow::buildFactoryPage(QWidget* page) {
     explain->setWordWrap(true);
 
     auto* test = group(page, "BluetoothTestGroup", "Bluetooth Test", QRect(752, 114, 234, 84));
-    label(test, "发送测试码：", QRect(8, 20, 120, 20));
-    auto* text = new QLineEdit(test);
-    text->setObjectName("BlueStrEdit");
-    text->setGeometry(8, 44, 150, 24);
-    button(test, "BleButton", "发送", BitmapButton::Role::Plain, QRect(164, 44, 62, 24));
+    textRow(test, "发送测试码：", "BlueStrEdit", "", 0, "BleButton", "发送", QPoint(8, 20), 150,
+            62);
 
     auto* level = group(page, "InputLevelGroup", "Input Level", QRect(752, 202, 234, 100));
     bound(level, "SysIOLevelBox", QRect(8, 24, 100, 22));

@@ -11,10 +11,6 @@
 namespace vt::ui {
 namespace {
 
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-}
-
 double clampValue(double v, double lo, double hi) {
     return std::min(std::max(v, lo), hi);
 }
@@ -38,11 +34,11 @@ constexpr int kDeqCutoff2 = 2 * 256 + 21;
 void ParameterViews::attach(QWidget* root) {
     m_controls.clear();
     for (const auto& b : SlotMap::instance().bindings()) {
-        const QString name = qs(b.control->name);
+        const QString name = toQString(b.control->name);
         if (auto* w = root->findChild<QWidget*>(name)) m_controls.insert(name, w);
     }
-    m_placeholder = root->findChild<QLineEdit*>(qs(kPlaceholderName));
-    if (m_placeholder) m_controls.insert(qs(kPlaceholderName), m_placeholder);
+    m_placeholder = root->findChild<QLineEdit*>(toQString(kPlaceholderName));
+    if (m_placeholder) m_controls.insert(toQString(kPlaceholderName), m_placeholder);
 }
 
 void ParameterViews::bindControls() {
@@ -117,7 +113,7 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
         case kViewFreq:
             if (source == kSourceUser) v = applyStep(v, step);
             v = clampValue(v, 0, kFreqIndexMax);
-            setText(qs(frequencyText(static_cast<int>(v))));
+            setText(toQString(frequencyText(static_cast<int>(v))));
             if (!isPlaceholder) setCurrentEditBox(primary(address));
             SelectBand(c);
             break;
@@ -139,12 +135,12 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
                     m_model.window.set(address, kQIndexMax);
                 v = isPlaceholder ? clampValue(v, 0, kQIndexMax) : m_model.window.at(address);
             }
-            setText(qs(qText(static_cast<int>(v))));
+            setText(toQString(qText(static_cast<int>(v))));
             SelectBand(c);
             break;
         case kViewRelease:
             v = clampValue(v, 0, 7);
-            setText(qs(releaseText(static_cast<int>(v))));
+            setText(toQString(releaseText(static_cast<int>(v))));
             break;
         case kViewAttack:
             v = clampValue(v, 0, 100);

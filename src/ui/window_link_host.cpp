@@ -11,19 +11,11 @@
 #include "ui/status_dialog.h"
 
 namespace vt::ui {
-namespace {
-
-QString qs(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-}  // namespace
-
 void WindowLinkHost::linkLabelChanged(const LinkLabel& label) {
     QLabel* l = m_main.linkLabel();
     const QString caption = QString::fromStdString(label.text.caption);
     l->setText(caption);
-    if (!m_accessHint.isEmpty() && caption != qs(texts::kOffline)) m_accessHint.clear();
+    if (!m_accessHint.isEmpty() && caption != toQString(texts::kOffline)) m_accessHint.clear();
     l->setToolTip(m_accessHint.isEmpty() ? QString::fromStdString(label.text.hint) : m_accessHint);
     l->setStyleSheet(QString("color: rgb(%1,%2,%3); font-weight: bold;")
                          .arg(label.colour.r)
@@ -42,8 +34,9 @@ void WindowLinkHost::statusDialogChanged(const vt::StatusDialog& dialog) {
 }
 
 void WindowLinkHost::showMessage(std::string_view text, std::string_view caption) {
-    m_dialogs.inform(
-        &m_main, caption.empty() ? QApplication::applicationDisplayName() : qs(caption), qs(text));
+    m_dialogs.inform(&m_main,
+                     caption.empty() ? QApplication::applicationDisplayName() : toQString(caption),
+                     toQString(text));
 }
 
 void WindowLinkHost::applyDeviceImage() {
@@ -63,8 +56,8 @@ void WindowLinkHost::addMemoLine(const std::string& line) {
         memo->appendPlainText(QString::fromStdString(line));
 }
 
-void WindowLinkHost::historyLineAdded(const std::string& line, std::size_t) {
-    m_linkWindow.AddToHistory(QString::fromStdString(line));
+void WindowLinkHost::historyLineAdded(const std::string& line, std::size_t droppedOldest) {
+    m_linkWindow.AddToHistory(QString::fromStdString(line), droppedOldest);
 }
 
 void WindowLinkHost::showReportId(const std::string& text) {
