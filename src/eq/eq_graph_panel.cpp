@@ -66,7 +66,9 @@ EqGraphPanel::EqGraphPanel(QWidget* parent)
     m_passLabel->setFont(passFont);
     setTextColour(m_passLabel, kPassLabelText);
     m_passLabel->setText(textOf(kPassText));
-    m_passLabel->setGeometry(400, 72, 150, 46);
+    // The overlay's top-left corner is fixed; it grows to fit its bold text.
+    m_passLabel->move(400, 72);
+    m_passLabel->adjustSize();
     m_passLabel->hide();
 
     m_valueLabel->setObjectName(QStringLiteral("EQlabel"));

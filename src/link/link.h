@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/device_frame.h"
 #include "link/frames.h"
@@ -95,6 +96,8 @@ class Link : public WriteSink, public FrameHost {
     void reportChecksumMismatch(std::span<const std::uint8_t> frame, const DeviceFrame& d);
     void stopForTransfer();
     void hideStatusDialog();
+    // A message box for the user; one at a time for each text.
+    void raiseMessage(std::string_view text, std::string_view caption);
 
     // link operations
     void readComplete();
@@ -120,6 +123,8 @@ class Link : public WriteSink, public FrameHost {
     LinkLabel m_label;
     StatusDialog m_dialog;
     HistoryList m_history;
+    std::vector<std::string> m_openMessages;  // texts of the message boxes open right now
+    int m_repeatedMessages = 0;               // messages not shown while their box was open
 };
 
 }  // namespace vt

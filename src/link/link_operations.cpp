@@ -110,7 +110,7 @@ void Link::saved() {
     m_linkState = kConnected;
     setLinkLabel(texts::kDeviceConnected);
     ShowLinkStatus(3, m_label.text.caption, 0);
-    m_host.showMessage(texts::kSaveSuccessfully.text, texts::kSaveSuccessfully.caption);
+    raiseMessage(texts::kSaveSuccessfully.text, texts::kSaveSuccessfully.caption);
 }
 
 void Link::unitLost() {
@@ -122,7 +122,7 @@ void Link::unitLost() {
     hideStatusDialog();
     const auto& m =
         m_language == 1 ? texts::kDeviceDisconnectedChinese : texts::kDeviceDisconnected;
-    m_host.showMessage(m.text, m.caption);
+    raiseMessage(m.text, m.caption);
 }
 
 void Link::connectionFailed() {
@@ -131,7 +131,7 @@ void Link::connectionFailed() {
     m_model.sendSuppression = 0;
     setLinkLabel(texts::kOffLine);
     hideStatusDialog();
-    m_host.showMessage(texts::kConnectionFailed.text, texts::kConnectionFailed.caption);
+    raiseMessage(texts::kConnectionFailed.text, texts::kConnectionFailed.caption);
 }
 
 void Link::hideStatusDialog() {

@@ -21,7 +21,7 @@ void Link::ParseDeviceFrame(std::span<const std::uint8_t> frame) {
     } else if (d.kind == DeviceFrame::Kind::StatusReply && d.statusCode) {
         if (*d.statusCode == kStatusError) {
             ShowLinkStatus(0, texts::kNotConnected);
-            m_host.showMessage(pick(texts::kAckError, m_language), {});
+            raiseMessage(pick(texts::kAckError, m_language), {});
         } else if (isAcknowledge(*d.statusCode)) {
             acknowledge(d);
         }

@@ -70,6 +70,9 @@ void Link::HoldTimerTimer() {
             s.missCount = 0;
             m_timers.hold.stop();
             DisCheckWindow(kOpUnitLost);
+            // The message box has returned; the link may have been rebuilt meanwhile, so this
+            // tick ends here.
+            return;
         }
     }
 

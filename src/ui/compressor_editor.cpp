@@ -1,6 +1,8 @@
 // The compressor curve editor's routine, chart and spin edits.
 #include "ui/compressor_editor.h"
 
+#include <algorithm>
+
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -63,7 +65,7 @@ CompressorEditor::CompressorEditor(ParameterModel& model, DialogService& dialogs
     m_marks = new QScatterSeries;
     m_marks->setObjectName("Series2");
     m_marks->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-    m_marks->setMarkerSize(5);
+    m_marks->setMarkerSize(2);
     m_marks->setColor(kMark);
     m_marks->setBorderColor(QColor(40, 120, 130));
     for (QAbstractSeries* s :
@@ -135,7 +137,9 @@ CompressorEditor::CompressorEditor(ParameterModel& model, DialogService& dialogs
 void CompressorEditor::prepareChart() {
     m_marks->clear();
     const std::pair<int, int> start[] = {{-90, -90}, {-80, -80}, {-50, -50}, {-20, -20}, {6, 6}};
-    for (const auto& p : start) m_marks->append(p.first, p.second);
+    m_labelled.clear();
+    for (const auto& p : start) m_labelled.append(QPointF(p.first, p.second));
+    m_marks->replace(m_labelled);
     m_curve->clear();
     for (const auto& p : start) m_curve->append(p.first, p.second);
     m_reference->clear();
@@ -145,8 +149,8 @@ void CompressorEditor::prepareChart() {
 }
 
 void CompressorEditor::placeLabels() {
-    for (int i = 0; i < kCurvePoints && i < m_marks->count(); ++i) {
-        const QPointF at = m_chart->mapToPosition(m_marks->at(i), m_marks);
+    for (int i = 0; i < kCurvePoints && i < m_labelled.size(); ++i) {
+        const QPointF at = m_chart->mapToPosition(m_labelled.at(i), m_marks);
         m_labels[static_cast<std::size_t>(i)]->setPos(at + QPointF(3, -14));
     }
 }
@@ -178,10 +182,16 @@ void CompressorEditor::CurvePoint(int mode) {
                 m_model.SendDatatoMCU(makeAddress(kMainModule, slot), value);
         }
     }
+    // Drawn in order of input level so the line never doubles back; each label stays with its
+    // own point.
     QList<QPointF> points;
     for (const auto& p : m_points) points.append(QPointF(p.input, p.output));
-    m_curve->replace(points);
-    m_marks->replace(points);
+    QList<QPointF> sorted = points;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); });
+    m_curve->replace(sorted);
+    m_marks->replace(sorted);
+    m_labelled = points;
     placeLabels();
     m_busy = false;
     const bool on = m_onOff && m_onOff->currentIndex() != 0;

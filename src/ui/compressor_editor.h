@@ -2,7 +2,9 @@
 // written to Main slots 8..12 and coloured by the compressor's on/off box.
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointF>
 #include <array>
 
 #include "model/compressor_curve.h"
@@ -58,6 +60,7 @@ class CompressorEditor : public QObject {
     QLineSeries* m_curve = nullptr;      // Series1
     QScatterSeries* m_marks = nullptr;   // Series2
     std::array<QGraphicsSimpleTextItem*, kCurvePoints> m_labels{};
+    QList<QPointF> m_labelled;  // the points in their own order, for their labels
     std::array<QSpinBox*, kCurvePoints> m_inputs{};
     std::array<QSpinBox*, kCurvePoints> m_outputs{};
     Curve m_points{};

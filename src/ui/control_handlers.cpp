@@ -70,6 +70,7 @@ void MainWindow::MusModeBox1Change(QComboBox* box) {
         m_views.ShowValue(qBox, 0, kSourceImage, m_model.window.at(q));
     }
     m_model.lastChange = {a, v};
+    wakeEditorTick();
 }
 
 void MainWindow::MusBypassCheck1Click(QCheckBox* box) {
@@ -81,6 +82,7 @@ void MainWindow::MusBypassCheck1Click(QCheckBox* box) {
     const int v = box->isChecked() ? base + 10 : base;
     m_model.SendDatatoMCU(a, v);
     m_model.lastChange = {a, v};
+    wakeEditorTick();
 }
 
 void MainWindow::OutRDelayBarChange(QSlider* bar) {

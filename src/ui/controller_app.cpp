@@ -57,6 +57,7 @@ ControllerApp::~ControllerApp() {
 }
 
 void ControllerApp::start() {
+    m_main->placeOnPointerScreen();
     m_main->show();
     m_runtime->hub().start();
 }

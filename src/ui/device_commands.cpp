@@ -42,7 +42,7 @@ void MainWindow::DeviceSaveBtnClick(QPushButton* sender) {
         if (sender->objectName() == c.button) command = &c;
     if (!command) return;
     const QString question = QString(m_language == 1 ? command->chinese : command->english) + "?";
-    if (!m_dialogs.askYesNo(this, "Confirm", question)) return;
+    if (!confirm(question, true)) return;
     m_model.SendDatatoMCU(command->address, command->value);
     if (command->address == slot_ids::kSysStore) m_link.awaitSave();
 }

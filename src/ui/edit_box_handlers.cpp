@@ -1,51 +1,101 @@
 // The shared handlers of the band edit boxes (click, exit, arrow keys, key filter), the mouse
-// wheel, and the two whole-equaliser buttons "EQ Reset" and "EQ PASS".
+// wheel over the whole window, and the two whole-equaliser buttons "EQ Reset" and "EQ PASS".
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 #include "eq/eq_graph_panel.h"
+#include "link/link_state.h"
 #include "model/slot_map.h"
 #include "ui/dialog_service.h"
 #include "ui/main_window.h"
 
 namespace vt::ui {
+namespace {
+
+// Controls whose value a wheel notch may change, and then only while they have the focus.
+bool isValueControl(const QWidget* w) {
+    return qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSlider*>(w) ||
+           qobject_cast<const QAbstractSpinBox*>(w);
+}
+
+// A typed value is taken only when the focus moves on to another control of the same window:
+// not when a message box or another window takes the focus, nor when a popup opens.
+bool focusMovedWithin(const QWidget* window, Qt::FocusReason reason) {
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
+    const QWidget* next = QApplication::focusWidget();
+    return next && next->window() == window;
+}
+
+// Ctrl and Alt keys that a band box may still act on: they select or copy and insert nothing.
+bool isHarmlessEditingKey(QKeyEvent* key) {
+    return key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll);
+}
+
+}  // namespace
 
 void MainWindow::installEditBoxHandlers() {
     for (const auto& b : SlotMap::instance().bindings()) {
         if (b.control->kind != ControlKind::Edit) continue;
-        if (auto* box = qobject_cast<QLineEdit*>(m_views.control(b.control->name))) {
-            box->installEventFilter(this);
+        if (auto* box = qobject_cast<QLineEdit*>(m_views.control(b.control->name)))
             m_bandEditBoxes.insert(box);
-        }
     }
+    // Value controls take the focus from a click or the keyboard, never from the wheel.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (isValueControl(w)) w->setFocusPolicy(Qt::StrongFocus);
+    // The window sees every event first: wheel notches go to the widget under the pointer, and
+    // the band boxes' events come here before the boxes act on them.
+    qApp->installEventFilter(this);
     if (auto* reset = findChild<QPushButton*>("ResetBtn"))
         connect(reset, &QPushButton::clicked, this, &MainWindow::ResetBtnClick);
     connect(m_eqPassButton, &QPushButton::clicked, this, &MainWindow::MusEQAllpassBtnClick);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    auto* box = qobject_cast<QLineEdit*>(watched);
-    if (!box || !m_bandEditBoxes.contains(box)) return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::Wheel) {
+        auto* receiver = qobject_cast<QWidget*>(watched);
+        if (receiver && receiver->window() == this)
+            return routeWheel(receiver, static_cast<QWheelEvent*>(event));
+        return false;
+    }
+    if (m_bandEditBoxes.contains(watched) && editBoxEvent(static_cast<QLineEdit*>(watched), event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::editBoxEvent(QLineEdit* box, QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-            MusFreEdit1Click(box);
-            break;
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) MusFreEdit1Click(box);
+            return false;
         case QEvent::FocusOut:
-            MusFreEdit1Exit();
-            break;
+            if (focusMovedWithin(this, static_cast<QFocusEvent*>(event)->reason()))
+                MusFreEdit1Exit();
+            return false;
+        case QEvent::ShortcutOverride: {
+            // Leave Ctrl and Alt combinations to the window's shortcuts.
+            auto* key = static_cast<QKeyEvent*>(event);
+            return (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+                   !isHarmlessEditingKey(key);
+        }
         case QEvent::KeyPress:
             return MusFreEdit1KeyDown(box, static_cast<QKeyEvent*>(event));
         default:
-            break;
+            return false;
     }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::MusFreEdit1Click(QLineEdit* sender) {
     auto* box = qobject_cast<QLineEdit*>(m_views.primary(tagOf(sender)));
     if (!box) return;
     m_views.setCurrentEditBox(box);
+    m_armedBox = box;
     box->setFocus(Qt::MouseFocusReason);
     m_wheelArmed = 1;
     m_model.lastAcceptedText = box->text().toStdString();
@@ -66,6 +116,8 @@ void MainWindow::MusFreEdit1Exit() {
 }
 
 bool MainWindow::MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key) {
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return !isHarmlessEditingKey(key);  // shortcuts never insert their characters
     switch (key->key()) {
         case Qt::Key_Up:
         case Qt::Key_Right:
@@ -85,31 +137,64 @@ bool MainWindow::MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key) {
     }
     // Key press filter: digits, "-", "." and editing keys reach the box, nothing else.
     const QString text = key->text();
-    if (text.isEmpty() || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    if (text.isEmpty()) return false;
     const QChar c = text.front();
     if (c == '\b' || c == '-' || c == '.' || c.isDigit()) {
         m_views.setCurrentEditBox(sender);
+        m_armedBox = sender;
         return false;
     }
     return c.isPrint();
 }
 
-void MainWindow::wheelEvent(QWheelEvent* event) {
-    if (m_wheelArmed != 1) {
-        QMainWindow::wheelEvent(event);
-        return;
+bool MainWindow::isOnShow(const QWidget* w) const {
+    if (!w || !w->isVisibleTo(this)) return false;
+    // The Auxiliary group lies over the Main equaliser's controls while it is on show.
+    const QWidget* covered = m_auxGroup->parentWidget();
+    return !(m_auxGroup->isVisibleTo(this) && covered->isAncestorOf(w) &&
+             !m_auxGroup->isAncestorOf(w));
+}
+
+bool MainWindow::editBoxArmed() const {
+    const QLineEdit* box = m_views.currentEditBox();
+    return m_wheelArmed == 1 && box != m_views.placeholder() && isOnShow(box);
+}
+
+bool MainWindow::routeWheel(QWidget* receiver, QWheelEvent* event) {
+    if (editBoxArmed()) {
+        const int delta = event->angleDelta().y();
+        if (delta > 0)
+            m_views.AcceptTypedText(kStepUp);
+        else if (delta < 0)
+            m_views.AcceptTypedText(kStepDown);
+        event->accept();
+        return true;
     }
-    const int delta = event->angleDelta().y();
-    if (delta > 0)
-        m_views.AcceptTypedText(kStepUp);
-    else if (delta < 0)
-        m_views.AcceptTypedText(kStepDown);
-    event->accept();
+    // A value control under the pointer changes only while it has the focus; nothing else in
+    // the window (the graph, the compressor chart) reacts to the wheel.
+    for (QWidget* w = receiver; w && w != this; w = w->parentWidget())
+        if (isValueControl(w)) return !w->hasFocus();
+    return true;
+}
+
+void MainWindow::restoreCurrentEditBox() {
+    QLineEdit* armed = m_armedBox;
+    if (isOnShow(armed))
+        m_views.setCurrentEditBox(armed);
+    else
+        m_model.currentEditBox.clear();
+}
+
+bool MainWindow::confirm(const QString& question, bool needsConnection) {
+    const int before = m_link.linkState();
+    if (needsConnection && before != kConnected) return false;
+    if (!m_dialogs.askYesNo(this, "Confirm", question)) return false;
+    return m_link.linkState() == before;
 }
 
 void MainWindow::ResetBtnClick() {
     const QString question = m_language == 1 ? "重置所有EQ参数?" : "Reset all EQ parameters?";
-    if (!m_dialogs.askYesNo(this, "Confirm", question)) return;
+    if (!confirm(question, false)) return;
     ResetEQ(m_model.currentChannel);
     redrawGraph(m_model.selectedBand[static_cast<std::size_t>(m_model.currentChannel)],
                 m_model.currentChannel);

@@ -3,10 +3,13 @@
 #include "ui/main_window.h"
 
 #include <QComboBox>
+#include <QCursor>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
 
@@ -54,6 +57,7 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     auto* linkWindow = new QShortcut(QKeySequence("Ctrl+Shift+L"), this);
     connect(linkWindow, &QShortcut::activated, this, [this] { m_link.showLinkWindow(); });
 
+    m_views.setChangeListener([this] { wakeEditorTick(); });
     m_editorTimer.setInterval(10);
     connect(&m_editorTimer, &QTimer::timeout, this, &MainWindow::Timer1Timer);
     setWindowTitle(kWindowTitle);
@@ -61,6 +65,15 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
 
 MainWindow::~MainWindow() {
     m_editorTimer.stop();
+}
+
+void MainWindow::placeOnPointerScreen() {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame(QPoint(), QSize(kClientWidth, kClientHeight));
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -77,7 +90,7 @@ void MainWindow::FormShow() {
     m_model.currentChannel = kMainModule;
     m_compressor->setPoints(defaultCurve());
     m_compressor->CurvePoint(kCurveApply);
-    m_editorTimer.start();
+    wakeEditorTick();
     FormTabBtn3Click(m_tab1);
 }
 
@@ -118,16 +131,21 @@ void MainWindow::LinkBtnClick() {
     m_link.connect();
 }
 
+void MainWindow::wakeEditorTick() {
+    if (!m_editorTimer.isActive()) m_editorTimer.start();
+}
+
 void MainWindow::Timer1Timer() {
     m_markerEditor->applyPending();
     // Redraw after a change: only the band of the last written parameter.
-    if (m_model.lastChange.address == m_lastDrawnChange.address &&
-        m_model.lastChange.value == m_lastDrawnChange.value)
-        return;
-    m_lastDrawnChange = m_model.lastChange;
-    const int pos = m_model.bandPosition(m_lastDrawnChange.address);
-    if (pos == 255) return;
-    redrawGraph(pos / 256, m_lastDrawnChange.address / 256);
+    if (m_model.lastChange.address != m_lastDrawnChange.address ||
+        m_model.lastChange.value != m_lastDrawnChange.value) {
+        m_lastDrawnChange = m_model.lastChange;
+        const int pos = m_model.bandPosition(m_lastDrawnChange.address);
+        if (pos != 255) redrawGraph(pos / 256, m_lastDrawnChange.address / 256);
+    }
+    // Nothing left to apply or draw: sleep until the next drag or edit wakes the tick.
+    if (!m_markerEditor->busy()) m_editorTimer.stop();
 }
 
 void MainWindow::ApplyDeviceImage() {
@@ -187,6 +205,7 @@ void MainWindow::ApplyDeviceImage() {
 
     m_model.lastChange = m_lastDrawnChange;
     m_model.refresh = false;
+    restoreCurrentEditBox();
     m_compressor->CurvePoint(kCurveShow);
     redrawGraph(20, m_model.currentChannel);
     m_model.sendSuppression = 0;

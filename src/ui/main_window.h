@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 #include <functional>
@@ -67,6 +68,9 @@ class MainWindow : public QMainWindow {
     CompressorEditor& compressor() { return *m_compressor; }
     MarkerEditor& markerEditor() { return *m_markerEditor; }
 
+    // Centres the window on the screen that holds the pointer (before it is first shown).
+    void placeOnPointerScreen();
+
     // Start-up steps and window operations.
     void FormShow();
     void FormTabBtn3Click(BitmapButton* sender);
@@ -102,11 +106,13 @@ class MainWindow : public QMainWindow {
     void LoadFileBtnClick();
     int wheelArmed() const { return m_wheelArmed; }
     int language() const { return m_language; }
+    // The editor tick runs only while a drag or an undrawn change needs it.
+    bool editorTickRunning() const { return m_editorTimer.isActive(); }
+    void wakeEditorTick();
 
   protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
 
   private:
     // Construction of the areas (main_window_layout.cpp).
@@ -124,6 +130,18 @@ class MainWindow : public QMainWindow {
     void installEditBoxHandlers();
     void connectDeviceCommands();
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
+    bool editBoxEvent(QLineEdit* box, QEvent* event);
+    // A wheel notch anywhere over the window: steps the armed edit box, else reaches only a
+    // value control that has the keyboard focus. True when the notch was used up here.
+    bool routeWheel(QWidget* receiver, QWheelEvent* event);
+    // The current edit box is the one the user armed last, while it is on show; else none.
+    void restoreCurrentEditBox();
+    bool editBoxArmed() const;
+    // Visible and not covered by another group of the window.
+    bool isOnShow(const QWidget* w) const;
+    // Asks a Yes/No question; true only for Yes with the link still in the state it had before
+    // the question (the unit may be lost or read again while the box is open).
+    bool confirm(const QString& question, bool needsConnection);
 
     // Shared change handlers of the parameter controls (control_handlers.cpp).
     void MusModeBox1Change(QComboBox* box);
@@ -145,7 +163,8 @@ class MainWindow : public QMainWindow {
     bool m_shown = false;
     int m_wheelArmed = 0;
     int m_language = 0;  // 1 shows the Chinese text of every bilingual pair
-    QSet<QLineEdit*> m_bandEditBoxes;
+    QSet<QObject*> m_bandEditBoxes;
+    QPointer<QLineEdit> m_armedBox;  // the edit box the user armed last
     LastChange m_lastDrawnChange;
 
     EqGraphPanel* m_graph = nullptr;

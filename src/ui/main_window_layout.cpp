@@ -12,6 +12,7 @@
 #include <QTabWidget>
 
 #include "eq/eq_graph_panel.h"
+#include "link/history_list.h"
 #include "model/slot_map.h"
 #include "ui/compressor_editor.h"
 #include "ui/main_window.h"
@@ -384,6 +385,8 @@ void MainWindow::buildGraphArea(QWidget* client) {
     m_eqFormLabel->hide();
     auto* memo = new QPlainTextEdit(m_graph);
     memo->setObjectName("Memo1");
+    // A unit with a stray checksum adds lines all day: keep the newest, as the history does.
+    memo->setMaximumBlockCount(static_cast<int>(HistoryList::kMaxLines));
     memo->hide();
 }
 

@@ -48,6 +48,7 @@ bool MarkerEditor::eventFilter(QObject* watched, QEvent* event) {
     auto* e = static_cast<QMouseEvent*>(event);
     auto* w = qobject_cast<QWidget*>(watched);
     if (dynamic_cast<MarkerWidget*>(watched)) {
+        m_window.wakeEditorTick();
         if (type == QEvent::MouseButtonPress)
             EP1MouseDown(w, e);
         else if (type == QEvent::MouseMove)
@@ -58,6 +59,7 @@ bool MarkerEditor::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_graph.imageView() || watched == m_graph.valueLabel() ||
         watched == m_graph.passLabel()) {
+        if (m_qDrag) m_window.wakeEditorTick();
         if (type == QEvent::MouseMove)
             Image1MouseMove(w, e);
         else if (type == QEvent::MouseButtonRelease && watched == m_graph.imageView())

@@ -29,6 +29,11 @@ class MarkerEditor : public QObject {
     int markerIndex() const { return m_markerIndex; }
     bool markerDrag() const { return m_markerDrag; }
     bool qDrag() const { return m_qDrag; }
+    // A drag is on, or its last values still wait for the editor tick.
+    bool busy() const {
+        return m_markerDrag || m_qDrag || m_pendingFrequencyIndex != m_lastFrequencyIndex ||
+               m_pendingGainStep != m_lastGainStep;
+    }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

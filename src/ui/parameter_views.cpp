@@ -193,7 +193,10 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
         m_model.device.set(address, stored);
     }
     if (source == kSourceUser) m_model.SendDatatoMCU(address, stored);
-    if (imageKind && !m_model.refresh) m_model.lastChange = {address, stored};
+    if (imageKind && !m_model.refresh) {
+        m_model.lastChange = {address, stored};
+        if (m_changed) m_changed();
+    }
 }
 
 void ParameterViews::AcceptTypedText(int step) {

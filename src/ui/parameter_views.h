@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 #include "model/parameter_model.h"
 #include "ui/controls.h"
@@ -46,6 +47,8 @@ class ParameterViews {
     void SelectBand(QWidget* control);
 
     ParameterModel& model() { return m_model; }
+    // Called whenever a view records a new last change (the graph then has work to do).
+    void setChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }
 
   private:
     int qLimit(int address) const;
@@ -53,6 +56,7 @@ class ParameterViews {
     ParameterModel& m_model;
     QHash<QString, QWidget*> m_controls;
     QPointer<QLineEdit> m_placeholder;
+    std::function<void()> m_changed;
 };
 
 }  // namespace vt::ui

@@ -142,6 +142,25 @@ TEST_F(ReceiveParser, ErrorReplyTakesTheLinkOffline) {
     }
 }
 
+// Error replies parsed inside the open "Ack Error!" box are counted in the history, not stacked
+// as boxes; once the box is closed, the next one shows again.
+TEST_F(ReceiveParser, RepeatedErrorRepliesShowOneBoxAtATime) {
+    const auto error = sealed(hex("01 57 11 A7 00 FF 00 06 00 00 00"));
+    int nested = 0;
+    host.whileShowing = [&] {
+        if (nested++ > 0) return;
+        link.ParseDeviceFrame(error);
+        link.ParseDeviceFrame(error);
+    };
+    link.ParseDeviceFrame(error);
+    EXPECT_EQ(host.messageTexts(), std::vector<std::string>{"Ack Error!"});
+    ASSERT_EQ(host.history.size(), 2u);
+    EXPECT_EQ(host.history[0], "NOT SHOWN (already open): Ack Error! x1");
+    EXPECT_EQ(host.history[1], "NOT SHOWN (already open): Ack Error! x2");
+    link.ParseDeviceFrame(error);
+    EXPECT_EQ(host.messages.size(), 2u);
+}
+
 // Each frame is its own heap block, so reading past its end is caught by AddressSanitizer.
 TEST_F(ReceiveParser, ShortFramesAreReadOnlyAsFarAsTheyGo) {
     struct Case {

@@ -30,11 +30,13 @@ struct RecordingHost : LinkHost {
     std::string reportId;
     std::function<std::chrono::milliseconds()> now = [] { return std::chrono::milliseconds(0); };
     std::function<void()> onApply;
+    std::function<void()> whileShowing;  // runs inside a message box, as its event loop would
 
     void linkLabelChanged(const LinkLabel& l) override { labels.push_back(l); }
     void statusDialogChanged(const StatusDialog& d) override { dialogs.push_back(d); }
     void showMessage(std::string_view text, std::string_view caption) override {
         messages.push_back({std::string(text), std::string(caption), now()});
+        if (whileShowing) whileShowing();
     }
     void applyDeviceImage() override {
         ++imageApplications;

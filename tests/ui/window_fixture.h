@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,8 +24,10 @@ struct ScriptedDialogs : ui::DialogService {
     std::deque<bool> answers;  // Yes/No answers in order; No when empty
     std::vector<QString> asked;
     std::vector<QString> told;
+    std::function<void()> whileOpen;  // runs while a question is on show, as timers would
     bool askYesNo(QWidget*, const QString& caption, const QString& text) override {
         asked.push_back(caption + "|" + text);
+        if (whileOpen) whileOpen();
         if (answers.empty()) return false;
         const bool a = answers.front();
         answers.pop_front();
