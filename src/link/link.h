@@ -89,6 +89,8 @@ class Link : public WriteSink, public FrameHost {
     int transferAddress(int step, int packetIndex) const;
     void sendWrite(const QueuedWrite& w);
     void releaseQueue();
+    // How many hold ticks, from the next one on, would do nothing but count (at least 1).
+    int idleTicksAhead() const;
     void keepAlive();
     void fillImagePacket(int module, int firstSlot);
     void storeDataPacket(const DeviceFrame& d);

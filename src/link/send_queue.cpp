@@ -22,6 +22,7 @@ void Link::sendWrite(const QueuedWrite& w) {
 
 void Link::queueWrite(int address, int value) {
     if (m_linkState != kConnected) return;
+    m_timers.hold.setStride(1);  // back to every tick, on the same phase
     m_send.tickCount = 0;
     const QueuedWrite w{address, static_cast<std::uint16_t>(value)};
     if (m_send.answerFlag != 1 || !m_send.queue.empty()) {
@@ -46,15 +47,28 @@ void Link::queueWrite(int address, int value) {
 }
 
 void Link::awaitSaveConfirmation() {
+    m_timers.hold.setStride(1);
     m_send.pendingOperation = kOpSaved;
     setLinkLabel(texts::kSaving);
     if (m_linkState == kConnected) m_linkState = kPresent;
     m_send.missCount = 0;
 }
 
+int Link::idleTicksAhead() const {
+    // Connected, nothing queued, nothing to repeat or wait for: the ticks before the next poll
+    // tick would only count.
+    const SendState& s = m_send;
+    if (m_linkState != kConnected || s.pendingOperation != kOpNone || !s.queue.empty() ||
+        s.repeatFlag != 0)
+        return 1;
+    const int toPoll = kPollTicks - s.tickCount % kPollTicks;
+    return s.tickCount + toPoll > kTickLimit ? 1 : toPoll;
+}
+
 void Link::HoldTimerTimer() {
     SendState& s = m_send;
-    s.tickCount = s.tickCount > kTickLimit ? kTickLimit : s.tickCount + 1;
+    for (int skipped = m_timers.hold.stride(); skipped > 0; --skipped)
+        s.tickCount = s.tickCount > kTickLimit ? kTickLimit : s.tickCount + 1;
 
     if (s.pendingOperation != kOpNone) ShowLinkStatus(2, m_label.text.caption, 2 * s.tickCount);
 
@@ -78,6 +92,7 @@ void Link::HoldTimerTimer() {
 
     releaseQueue();
     keepAlive();
+    if (m_timers.hold.isActive()) m_timers.hold.setStride(idleTicksAhead());
 }
 
 void Link::releaseQueue() {

@@ -11,6 +11,14 @@ class TimerControl {
     virtual void start() = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
+
+    // Lets a running timer stride: its timeouts come `periods` of its periods apart, on its own
+    // phase, until it is stopped or given another stride (1 is its plain period). Set while
+    // the coming ticks would have nothing to do, it saves waking up for each of them. A timer
+    // that cannot stride ignores this.
+    virtual void setStride(int periods) { (void)periods; }
+    // How many periods the timeout being delivered stands for.
+    virtual int stride() const { return 1; }
 };
 
 }  // namespace vt

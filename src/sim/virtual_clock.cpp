@@ -8,8 +8,18 @@ namespace vt::sim {
 void VirtualClock::Timer::start() {
     if (m_active) return;
     m_active = true;
+    m_last = m_clock.m_now;
     m_due = m_clock.m_now + m_interval;
     m_seq = m_clock.nextSeq();
+}
+
+void VirtualClock::Timer::setStride(int periods) {
+    periods = std::max(periods, 1);
+    if (!m_active || periods == m_stride) return;
+    // The first period boundary after now, on the timer's own phase, plus the rest of the stride.
+    const auto boundaries = (m_clock.m_now - m_last) / m_interval + 1;
+    m_stride = periods;
+    m_due = m_last + m_interval * (boundaries + periods - 1);
 }
 
 VirtualClock::Timer& VirtualClock::addTimer(Millis interval, std::function<void()> onTick) {
@@ -38,7 +48,8 @@ bool VirtualClock::fireNext(Millis until) {
         node.mapped()();
     } else if (timer) {
         m_now = timer->m_due;
-        timer->m_due += timer->m_interval;
+        timer->m_last = m_now;
+        timer->m_due += timer->m_interval * timer->m_stride;
         timer->m_seq = nextSeq();
         timer->m_onTick();
     } else {

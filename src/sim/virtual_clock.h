@@ -23,8 +23,13 @@ class VirtualClock {
         Timer(VirtualClock& clock, Millis interval, std::function<void()> onTick)
             : m_clock(clock), m_interval(interval), m_onTick(std::move(onTick)) {}
         void start() override;
-        void stop() override { m_active = false; }
+        void stop() override {
+            m_active = false;
+            m_stride = 1;
+        }
         bool isActive() const override { return m_active; }
+        void setStride(int periods) override;
+        int stride() const override { return m_stride; }
         Millis interval() const { return m_interval; }
 
       private:
@@ -34,6 +39,8 @@ class VirtualClock {
         std::function<void()> m_onTick;
         bool m_active = false;
         Millis m_due{0};
+        Millis m_last{0};  // when it last fired, or was started
+        int m_stride = 1;
         std::uint64_t m_seq = 0;
     };
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <algorithm>
 
 namespace vt::ui {
 
@@ -50,10 +51,38 @@ LinkWindow::LinkWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void LinkWindow::AddToHistory(const QString& line, std::size_t droppedOldest) {
-    for (std::size_t i = 0; i < droppedOldest && m_history->count() > 0; ++i)
+    // The oldest lines are the widget's own, then the pending ones in order.
+    const auto widgetLeft = static_cast<std::size_t>(m_history->count()) - m_pendingDrops;
+    const std::size_t fromWidget = std::min(droppedOldest, widgetLeft);
+    m_pendingDrops += fromWidget;
+    const auto fromPending = static_cast<qsizetype>(std::min<std::size_t>(
+        droppedOldest - fromWidget, static_cast<std::size_t>(m_pendingLines.size())));
+    m_pendingLines.erase(m_pendingLines.begin(), m_pendingLines.begin() + fromPending);
+    m_pendingLines.append(line);
+    if (isVisible()) {
+        flushHistory();
+        m_history->setCurrentRow(m_history->count() - 1);
+    }
+}
+
+QListWidget* LinkWindow::history() const {
+    flushHistory();
+    return m_history;
+}
+
+void LinkWindow::flushHistory() const {
+    for (; m_pendingDrops > 0 && m_history->count() > 0; --m_pendingDrops)
         delete m_history->takeItem(0);
-    m_history->addItem(line);
-    if (isVisible()) m_history->setCurrentRow(m_history->count() - 1);
+    m_pendingDrops = 0;
+    if (m_pendingLines.isEmpty()) return;
+    m_history->addItems(m_pendingLines);
+    m_pendingLines.clear();
+}
+
+void LinkWindow::showEvent(QShowEvent* event) {
+    flushHistory();
+    m_history->setCurrentRow(m_history->count() - 1);
+    QWidget::showEvent(event);
 }
 
 void LinkWindow::setReportId(const QString& text) {

@@ -3,6 +3,7 @@
 // the transport choice and the serial port list.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <cstddef>
 
@@ -23,10 +24,20 @@ class LinkWindow : public QWidget {
     void setDeviceLines(const QStringList& lines, int selected);
     void setSerialPorts(const QStringList& ports);
 
-    QListWidget* history() const { return m_history; }
+    // The history list, with every line added so far.
+    QListWidget* history() const;
     QListWidget* devices() const { return m_devices; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Lines reach the list widget only when it is on show or asked for: a hidden list that
+    // takes a line for every keep-alive poll would lay itself out all day for nobody.
+    void flushHistory() const;
+    mutable QStringList m_pendingLines;
+    mutable std::size_t m_pendingDrops = 0;  // oldest lines of the widget still to remove
+
     QListWidget* m_devices = nullptr;
     QListWidget* m_history = nullptr;
     QLineEdit* m_reportId = nullptr;

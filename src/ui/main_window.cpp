@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
@@ -22,6 +21,7 @@
 #include "ui/compressor_editor.h"
 #include "ui/controls.h"
 #include "ui/marker_editor.h"
+#include "ui/meter_bar.h"
 
 namespace vt::ui {
 
@@ -238,7 +238,7 @@ void MainWindow::setVolumeBar(int position) {
 }
 
 void MainWindow::setMeter(int index, int value) {
-    (index == 0 ? m_leftMeter : m_rightMeter)->setValue(std::clamp(value, 0, 48));
+    (index == 0 ? m_leftMeter : m_rightMeter)->setValue(value);
 }
 
 }  // namespace vt::ui

@@ -19,7 +19,6 @@ class QKeyEvent;
 class QWheelEvent;
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -34,6 +33,7 @@ namespace vt::ui {
 class BitmapButton;
 class CompressorEditor;
 class MarkerEditor;
+class MeterBar;
 class DialogService;
 
 inline constexpr const char* kApplicationTitle = "VORTELLA Audio Controller";
@@ -174,8 +174,8 @@ class MainWindow : public QMainWindow {
     QLabel* m_linkLabel = nullptr;
     QLabel* m_versionLabel = nullptr;
     QLabel* m_eqFormLabel = nullptr;
-    QProgressBar* m_leftMeter = nullptr;
-    QProgressBar* m_rightMeter = nullptr;
+    MeterBar* m_leftMeter = nullptr;
+    MeterBar* m_rightMeter = nullptr;
     BitmapButton* m_tab1 = nullptr;
     BitmapButton* m_tab2 = nullptr;
     BitmapButton* m_factoryToggle = nullptr;

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -16,6 +15,7 @@
 #include "model/slot_map.h"
 #include "ui/compressor_editor.h"
 #include "ui/main_window.h"
+#include "ui/meter_bar.h"
 
 namespace vt::ui {
 namespace {
@@ -345,12 +345,8 @@ void MainWindow::buildVolumePanel(QWidget* client) {
     volume->hide();
     const char* meters[] = {"LeftMeter", "RightMeter"};
     for (int i = 0; i < 2; ++i) {
-        auto* m = new QProgressBar(g);
+        auto* m = new MeterBar(48, g);
         m->setObjectName(meters[i]);
-        m->setOrientation(Qt::Vertical);
-        m->setRange(0, 48);
-        m->setValue(0);
-        m->setTextVisible(false);
         m->setGeometry(112 + i * 26, 22, 20, 140);
         label(g, i == 0 ? "L" : "R", QRect(112 + i * 26, 164, 20, 16), Qt::AlignCenter);
         (i == 0 ? m_leftMeter : m_rightMeter) = m;

@@ -111,6 +111,25 @@ TEST_F(SendQueue, PollsEvery125MsWhileAnsweredAndEvery625MsWhileNot) {
     EXPECT_EQ(rig.link.sendState().queue.count(), 0);
 }
 
+// Between polls an idle link has nothing to do, so the hold timer strides from poll to poll; a
+// write brings back every tick at once, on the old phase.
+TEST_F(SendQueue, AnIdleLinkWakesOnlyForItsPolls) {
+    int wakeUps = 0;
+    rig.clock.setAfterEach([&] { ++wakeUps; });
+    rig.clock.advance(seconds(1));
+    EXPECT_LE(wakeUps, 2 * 8 + 2);  // a poll and its answer every 125 ms, give or take one
+    EXPECT_GT(rig.holdTimer.stride(), 1);
+    EXPECT_EQ(signTimes(0x66).size(), 8u);
+
+    rig.clock.advance(milliseconds(10));
+    rig.model.SendDatatoMCU(0x0101, 5);
+    EXPECT_EQ(rig.holdTimer.stride(), 1);
+    rig.model.SendDatatoMCU(0x0102, 6);  // queued behind the first
+    rig.clock.advance(milliseconds(200));
+    // Released by the tick after the first one's answer; the last value goes out twice.
+    EXPECT_EQ(valuesWrittenTo(0x0102), (std::vector<std::uint16_t>{6, 6}));
+}
+
 TEST_F(SendQueue, LostUnitInChinese) {
     rig.link.setLanguage(1);
     rig.unit.faults().silentFrom = rig.clock.now();

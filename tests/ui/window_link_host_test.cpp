@@ -63,7 +63,7 @@ TEST_F(HostTest, HistoryDropsWhatTheLinkDropped) {
     EXPECT_EQ(list->item(0)->text(), "W 01  2");
     EXPECT_EQ(list->item(3)->text(), "W 01  5");
     linkHost->historyLineAdded("W 01  6", 99);  // more than it holds: never past the start
-    EXPECT_EQ(list->count(), 1);
+    EXPECT_EQ(linkWindow.history()->count(), 1);
     linkHost->showReportId("01");
     EXPECT_EQ(linkWindow.findChild<QLineEdit*>("ReportID")->text(), "01");
 }
