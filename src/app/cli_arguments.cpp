@@ -78,9 +78,8 @@ ArgumentProblem readCommand(const std::vector<std::string>& words, DeviceCommand
     const CommandShape* entry = findCommand(words.front());
     if (!entry) return usage("unknown command '" + words.front() + "'");
     if (words.size() - 1 != entry->arguments)
-        return usage("'" + std::string(entry->name) + "' takes " +
-                     std::to_string(entry->arguments) + " argument" +
-                     (entry->arguments == 1 ? "" : "s") + ", not " +
+        return usage("'" + std::string(entry->name) + "' takes " + std::to_string(entry->arguments) +
+                     " argument" + (entry->arguments == 1 ? "" : "s") + ", not " +
                      std::to_string(words.size() - 1));
     command.kind = entry->kind;
     if (entry->kind == DeviceCommandKind::Load) command.file = words[1];
