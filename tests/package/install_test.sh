@@ -34,6 +34,8 @@ dpkg -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i"
   fail "vortella-cli --version: $(/usr/bin/vortella-cli --version)"
 [ "$(/usr/bin/vortella --version)" = "vortella $version" ] ||
   fail "vortella --version: $(/usr/bin/vortella --version)"
+/usr/bin/vortella --bogus > /dev/null 2> "$work/bogus.err"
+[ $? -eq 1 ] && grep -q "^Usage: vortella" "$work/bogus.err" || fail "vortella --bogus: usage line, status 1"
 /usr/bin/vortella-cli --simulate dump > "$work/dump.json" 2> "$work/dump.err" ||
   fail "vortella-cli --simulate dump: $(tail -3 "$work/dump.err")"
 case "$(cat "$work/dump.json")" in '{"slots":[[0,0,'*']]}') ;; *) fail "dump: not the slot list" ;; esac
