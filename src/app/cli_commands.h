@@ -19,4 +19,7 @@ int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // commands chained with "then"
 int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// doctor [--json] with the device options --simulate and --timeout
+int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace vt::cli

@@ -5,6 +5,7 @@
 
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
+#include "app/cli_usage.h"
 #include "app/device_session.h"
 #include "link/device_list.h"
 #include "link/link_constants.h"
@@ -117,7 +118,7 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
     DeviceRequest request;
     if (const ArgumentProblem p = parseDeviceRequest(args, request); p.exitCode) {
         err << "vortella-cli: " << p.message << "\n";
-        if (p.exitCode == kExitUsage) err << "Try 'vortella-cli --help'.\n";
+        if (p.exitCode == kExitUsage) err << kUsageSynopsis << "Try 'vortella-cli --help'.\n";
         return p.exitCode;
     }
 

@@ -5,12 +5,12 @@
 
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
+#include "app/cli_usage.h"
+#include "app/program_version.h"
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: vortella-cli COMMAND [ARGS]
-       vortella-cli [DEVICE OPTIONS] DEVICE COMMAND [ARGS] [then DEVICE COMMAND [ARGS]]...
-
+constexpr const char* kUsage = R"(
 Preset files (.Nddt):
   preset show FILE        print the preset as JSON: model, variant, verified, lines, slots
   preset make JSON OUT    write the preset file for the device image given as JSON
@@ -31,6 +31,11 @@ Device commands (each connects to the unit and reads its settings first):
     vortella-cli set 0x0105 300 then store
   A dump after another command reads the unit again, so it shows what the unit holds.
 
+Connection doctor:
+  doctor [--json]         why the unit can or cannot be used: the units present, whether this
+                          user may open them (and the fix when not), whether they answer; the
+                          udev rule; the serial ports. Exit 0 when a unit answered, else 3
+
 Device options:
   --simulate              list a simulated unit beside the real devices; it is the one used
   --transport usb|uart    how the unit is reached (default usb)
@@ -47,26 +52,39 @@ Exit codes: 0 success, 1 usage error, 2 bad input (argument or file), 3 device f
 time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!").
 )";
 
+// `vortella-cli [DEVICE OPTIONS] doctor ...`: "doctor" is the first word that is neither an option
+// nor an option's value.
+bool isDoctorLine(const std::vector<std::string>& args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "doctor") return true;
+        if (word.rfind("--", 0) != 0) return false;
+        if (word == "--transport" || word == "--port" || word == "--timeout") ++i;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::cerr << kUsage;
+        std::cerr << vt::cli::kUsageSynopsis << kUsage;
         return vt::cli::kExitUsage;
     }
     const std::string& cmd = args.front();
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-        std::cout << kUsage;
+        std::cout << vt::cli::kUsageSynopsis << kUsage;
         return vt::cli::kExitOk;
     }
     if (cmd == "--version") {
-        std::cout << "vortella-cli " << VORTELLA_VERSION << "\n";
+        std::cout << "vortella-cli " << vt::app::kProgramVersion << "\n";
         return vt::cli::kExitOk;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (isDoctorLine(args)) return vt::cli::runDoctor(args, std::cout, std::cerr);
     if (cmd == "preset") return vt::cli::runPreset(rest, std::cout, std::cerr);
     if (vt::cli::isDeviceCommandLine(cmd)) return vt::cli::runDevice(args, std::cout, std::cerr);
-    std::cerr << "vortella-cli: unknown command '" << cmd << "'\n\n" << kUsage;
+    std::cerr << "vortella-cli: unknown command '" << cmd << "'\n" << vt::cli::kUsageSynopsis;
     return vt::cli::kExitUsage;
 }

@@ -1,49 +1,53 @@
-// Entry point of the window program: options, application title and fonts, then the controller.
+// Entry point of the window program: options, application title and fonts, remembered settings,
+// then the controller.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFont>
+#include <QSettings>
+#include <cstdio>
 
+#include "app/gui_options.h"
+#include "app/program_version.h"
 #include "ui/app_icon.h"
 #include "ui/controller_app.h"
 #include "ui/dialog_service.h"
 #include "ui/main_window.h"
+#include "ui/window_memory.h"
 
 int main(int argc, char** argv) {
+    // The options are read before the application connects to a display, so that --help,
+    // --version and a bad option need none.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const vt::app::GuiCommandLine line = vt::app::parseGuiCommandLine(arguments);
+    if (line.exitCode >= 0) {
+        std::fputs(qPrintable(line.text), line.exitCode == 0 ? stdout : stderr);
+        return line.exitCode;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("vortella");
+    QApplication::setOrganizationName("vortella");
     QApplication::setApplicationDisplayName(vt::ui::kApplicationTitle);
-    QApplication::setApplicationVersion(VORTELLA_VERSION);
+    QApplication::setApplicationVersion(vt::app::kProgramVersion);
     QApplication::setWindowIcon(vt::ui::applicationIcon());
     QApplication::setDesktopFileName("vortella");
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Control program for the KV series digital audio processor.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption simulate("simulate", "List a simulated unit beside the real devices.");
-    const QCommandLineOption transport("transport", "usb (default) or uart.", "usb|uart", "usb");
-    const QCommandLineOption port("port", "Serial port to try first (with --transport uart).",
-                                  "NAME");
-    parser.addOptions({simulate, transport, port});
-    parser.process(app);
-
-    vt::devices::HubOptions options;
-    const QString form = parser.value(transport).toLower();
-    if (form != "usb" && form != "uart") {
-        fprintf(stderr, "vortella: --transport takes usb or uart, not '%s'\n", qPrintable(form));
-        return 1;
-    }
-    options.transport = form == "uart" ? vt::TransportKind::Uart : vt::TransportKind::UsbHid;
-    options.port = parser.value(port);
-    options.simulate = parser.isSet(simulate);
 
     QFont font;
     font.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans", "Noto Sans CJK SC"});
     font.setPixelSize(12);
     QApplication::setFont(font);
 
-    vt::ui::QtDialogService dialogs;
-    vt::ui::ControllerApp controller(options, dialogs);
+    QSettings settings;
+    vt::ui::WindowMemory memory(settings);
+    if (line.options.resetSettings) memory.clear();
+
+    vt::ui::QtDialogService dialogs(&memory);
+    vt::ui::ControllerApp controller(line.options.hub, dialogs);
+    if (line.options.logLink) controller.logLinkLabels();
+    new vt::ui::PositionKeeper(controller.mainWindow(), memory);
+    // Where it was last time, if that screen is still there; else centred where the pointer is.
+    if (!vt::ui::restoreWindowPosition(controller.mainWindow(), memory))
+        controller.mainWindow().placeOnPointerScreen();
     controller.start();
     return QApplication::exec();
 }

@@ -13,10 +13,9 @@ namespace vt::devices {
 namespace {
 
 constexpr const char* kAccessHint =
-    "The unit is plugged in but this user may not open it. Install the udev rule "
-    "(sudo cmake --install build, or copy packaging/linux/70-vortella.rules to "
-    "/etc/udev/rules.d/), run 'sudo udevadm control --reload-rules && sudo udevadm trigger', "
-    "then unplug the unit and plug it in again.";
+    "The unit is plugged in but this user may not open it. Run 'vortella-cli doctor': it says why "
+    "(no udev rule, a login without a seat, another program holding the unit) and the command "
+    "that fixes it.";
 
 std::span<const std::uint8_t> bytesOf(const QByteArray& a) {
     return {reinterpret_cast<const std::uint8_t*>(a.constData()),

@@ -56,8 +56,11 @@ ControllerApp::~ControllerApp() {
     m_host.reset();
 }
 
+void ControllerApp::logLinkLabels() {
+    m_host->setLogLabels(true);
+}
+
 void ControllerApp::start() {
-    m_main->placeOnPointerScreen();
     m_main->show();
     m_runtime->hub().start();
 }

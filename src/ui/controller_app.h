@@ -24,6 +24,8 @@ class ControllerApp : public QObject {
 
     // Shows the main window (its show step runs) and starts looking for the unit.
     void start();
+    // Prints every link label text on the error stream.
+    void logLinkLabels();
 
     MainWindow& mainWindow() { return *m_main; }
     LinkWindow& linkWindow() { return *m_linkWindow; }

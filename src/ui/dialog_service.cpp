@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/window_memory.h"
+
 namespace vt::ui {
 
 bool QtDialogService::askYesNo(QWidget* parent, const QString& caption, const QString& text) {
@@ -16,11 +18,20 @@ void QtDialogService::inform(QWidget* parent, const QString& caption, const QStr
 }
 
 QString QtDialogService::openFileName(QWidget* parent, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    return remembered(QFileDialog::getOpenFileName(parent, QString(), startFolder(), filter));
 }
 
 QString QtDialogService::saveFileName(QWidget* parent, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+    return remembered(QFileDialog::getSaveFileName(parent, QString(), startFolder(), filter));
+}
+
+QString QtDialogService::remembered(const QString& chosen) {
+    if (m_memory) m_memory->rememberPresetFile(chosen);
+    return chosen;
+}
+
+QString QtDialogService::startFolder() const {
+    return m_memory ? m_memory->presetFolder() : QString();
 }
 
 }  // namespace vt::ui

@@ -20,13 +20,24 @@ class DialogService {
     virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
 };
 
-// The program's service: modal Qt dialogs.
+class WindowMemory;
+
+// The program's service: modal Qt dialogs. File dialogs open in the folder of the last preset file
+// chosen, when a memory is given.
 class QtDialogService : public DialogService {
   public:
+    explicit QtDialogService(WindowMemory* memory = nullptr) : m_memory(memory) {}
     bool askYesNo(QWidget* parent, const QString& caption, const QString& text) override;
     void inform(QWidget* parent, const QString& caption, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& filter) override;
+
+  private:
+    // The chosen file's folder becomes the next dialog's start folder.
+    QString remembered(const QString& chosen);
+    QString startFolder() const;
+
+    WindowMemory* m_memory;
 };
 
 }  // namespace vt::ui

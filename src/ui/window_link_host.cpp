@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <cstdio>
 
 #include "ui/dialog_service.h"
 #include "ui/link_window.h"
@@ -15,6 +16,10 @@ void WindowLinkHost::linkLabelChanged(const LinkLabel& label) {
     QLabel* l = m_main.linkLabel();
     const QString caption = QString::fromStdString(label.text.caption);
     l->setText(caption);
+    if (m_logLabels) {
+        std::fprintf(stderr, "link: %s\n", label.text.caption.c_str());
+        std::fflush(stderr);
+    }
     if (!m_accessHint.isEmpty() && caption != toQString(texts::kOffline)) m_accessHint.clear();
     l->setToolTip(m_accessHint.isEmpty() ? QString::fromStdString(label.text.hint) : m_accessHint);
     l->setStyleSheet(QString("color: rgb(%1,%2,%3); font-weight: bold;")

@@ -22,6 +22,8 @@ class WindowLinkHost : public LinkHost {
     // A hint that explains why the unit cannot be reached; shown until the link label changes
     // to anything but "Offline".
     void setAccessHint(const QString& hint) { m_accessHint = hint; }
+    // Also prints every link label text on the error stream ("link: Device Connected").
+    void setLogLabels(bool on) { m_logLabels = on; }
 
     void linkLabelChanged(const LinkLabel& label) override;
     void statusDialogChanged(const vt::StatusDialog& dialog) override;
@@ -39,6 +41,7 @@ class WindowLinkHost : public LinkHost {
     LinkWindow& m_linkWindow;
     DialogService& m_dialogs;
     QString m_accessHint;
+    bool m_logLabels = false;
 };
 
 }  // namespace vt::ui

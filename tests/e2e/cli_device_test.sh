@@ -11,6 +11,18 @@ slot() { grep -o "\[$1,$2,[0-9]*\]" | head -1 | tr -d '[]' | cut -d, -f3; }
 
 "$CLI" --help | grep -q "set ADDRESS VALUE" || fail "--help lists the device commands"
 
+# Unknown options: the usage line and status 1.
+"$CLI" --bogus > out.txt 2> err.txt; [ $? -eq 1 ] || fail "--bogus exits 1"
+grep -q "^Usage: vortella-cli" err.txt || fail "--bogus prints the usage line"
+
+# doctor: the simulated unit is among the units and answers.
+"$CLI" --simulate doctor --json > doctor.json 2> err.txt || fail "doctor --simulate exit $?"
+grep -q '{"path":"simulated:unit","transport":"simulated","access":"ok","answered":true' \
+  doctor.json || fail "doctor: $(cat doctor.json)"
+grep -q '"udev_rule":{"installed":' doctor.json || fail "doctor: the udev rule"
+"$CLI" doctor --simulate > doctor.txt 2> err.txt || fail "doctor (text) exit $?"
+grep -q "^A unit answered" doctor.txt || fail "doctor text: $(cat doctor.txt)"
+
 "$CLI" --simulate devices > out.txt 2> err.txt || fail "devices exit $?"
 grep -qx "Simulated unitDevice VID=0483 PID=690E" out.txt || fail "devices: $(cat out.txt)"
 

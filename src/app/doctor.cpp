@@ -1,0 +1,157 @@
+// The doctor's checks of the HID devices, the udev rule and the serial ports.
+#include "app/doctor.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <regex>
+
+namespace vt::doctor {
+namespace {
+
+constexpr const char* kHidClass = "/sys/class/hidraw";
+// HID_ID of the unit in a hidraw device's uevent: bus USB, vendor 0x0483, product 0x690E.
+constexpr const char* kUnitHidId = "hid_id=0003:00000483:0000690e";
+constexpr std::array<const char*, 4> kRuleDirs{"/etc/udev/rules.d", "/run/udev/rules.d",
+                                               "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
+constexpr std::array<const char*, 2> kSerialPrefixes{"ttyUSB", "ttyACM"};
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool isUnitUevent(const std::string& uevent) {
+    const std::string text = lower(uevent);
+    std::size_t at = 0;
+    while ((at = text.find(kUnitHidId, at)) != std::string::npos) {
+        const std::size_t end = at + std::char_traits<char>::length(kUnitHidId);
+        if ((at == 0 || text[at - 1] == '\n') && (end == text.size() || text[end] == '\n'))
+            return true;
+        at = end;
+    }
+    return false;
+}
+
+RuleCheck findRule(const FileSystem& fs) {
+    for (const char* dir : kRuleDirs) {
+        auto names = fs.list(dir);
+        std::sort(names.begin(), names.end());
+        for (const auto& name : names) {
+            if (name.size() < 6 || name.compare(name.size() - 6, 6, ".rules") != 0) continue;
+            const std::string path = std::string(dir) + "/" + name;
+            const auto text = fs.read(path);
+            if (!text) continue;
+            const std::string l = lower(*text);
+            if (l.find("\"0483\"") != std::string::npos && l.find("\"690e\"") != std::string::npos)
+                return {true, path};
+        }
+    }
+    return {};
+}
+
+bool hasSeat(const FileSystem& fs, const User& user) {
+    if (user.sessionId.empty()) return false;
+    const auto session = fs.read("/run/systemd/sessions/" + user.sessionId);
+    if (!session) return false;
+    const std::string text = "\n" + *session;
+    return text.find("\nSEAT=") != std::string::npos;
+}
+
+// The first other process that holds `path` open.
+std::optional<Process> holderOf(const std::string& path, const std::vector<Process>& processes,
+                                const User& user) {
+    for (const auto& p : processes) {
+        if (p.pid == user.pid) continue;
+        if (std::find(p.openFiles.begin(), p.openFiles.end(), path) != p.openFiles.end()) return p;
+    }
+    return std::nullopt;
+}
+
+void judgeUnit(UnitCheck& unit, const FileSystem& fs, const std::vector<Process>& processes,
+               const User& user, const RuleCheck& rule) {
+    if (!fs.mayOpen(unit.path)) {
+        unit.access = Access::Denied;
+        if (!rule.installed) {
+            unit.reason = "this user may not open it and no udev rule for the unit is installed";
+            unit.fix = kInstallRuleFix;
+        } else if (!hasSeat(fs, user)) {
+            unit.reason =
+                "this user may not open it: the login has no logind seat session (for example "
+                "an SSH login), so the rule's uaccess tag does not apply";
+            unit.fix = kGroupAccessFix;
+        } else {
+            unit.reason =
+                "this user may not open it: the udev rule " + rule.path +
+                " has not been applied to the device yet (then unplug the unit and plug it in)";
+            unit.fix = kApplyRuleFix;
+        }
+        return;
+    }
+    if (const auto holder = holderOf(unit.path, processes, user)) {
+        unit.access = Access::Busy;
+        unit.reason = "held open by " + holder->name + " (pid " + std::to_string(holder->pid) + ")";
+        unit.fix = "kill " + std::to_string(holder->pid);
+    }
+}
+
+SerialCheck judgePort(const std::string& path, const FileSystem& fs, const User& user) {
+    SerialCheck port;
+    port.name = path;
+    port.ok = fs.mayOpen(path);
+    if (port.ok) return port;
+    std::string group = fs.groupOf(path);
+    if (group.empty()) group = "dialout";
+    const bool member =
+        std::find(user.groups.begin(), user.groups.end(), group) != user.groups.end();
+    port.reason = member ? "this user may not open it although the login is in group " + group
+                         : "this user is not in group " + group;
+    port.fix = "sudo usermod -aG " + group + " \"$USER\" (then log out and in again)";
+    return port;
+}
+
+}  // namespace
+
+std::string usbPathOf(const std::string& sysfsPath) {
+    static const std::regex kUsbDevice("^[0-9]+-[0-9]+(\\.[0-9]+)*$");
+    std::string found;
+    std::size_t start = 0;
+    while (start <= sysfsPath.size()) {
+        std::size_t end = sysfsPath.find('/', start);
+        if (end == std::string::npos) end = sysfsPath.size();
+        const std::string part = sysfsPath.substr(start, end - start);
+        if (std::regex_match(part, kUsbDevice)) found = part;
+        start = end + 1;
+    }
+    return found;
+}
+
+Findings examine(const FileSystem& fs, const ProcessTable& processes, const User& user) {
+    Findings findings;
+    findings.rule = findRule(fs);
+    const std::vector<Process> table = processes.processes();
+
+    auto nodes = fs.list(kHidClass);
+    std::sort(nodes.begin(), nodes.end());
+    for (const auto& node : nodes) {
+        const std::string device = std::string(kHidClass) + "/" + node + "/device";
+        const auto uevent = fs.read(device + "/uevent");
+        if (!uevent || !isUnitUevent(*uevent)) continue;
+        UnitCheck unit;
+        unit.path = "/dev/" + node;
+        unit.usbPath = usbPathOf(fs.resolve(device));
+        judgeUnit(unit, fs, table, user, findings.rule);
+        findings.units.push_back(std::move(unit));
+    }
+
+    auto devs = fs.list("/dev");
+    std::sort(devs.begin(), devs.end());
+    for (const auto& name : devs)
+        for (const char* prefix : kSerialPrefixes)
+            if (name.rfind(prefix, 0) == 0)
+                findings.serialPorts.push_back(judgePort("/dev/" + name, fs, user));
+    return findings;
+}
+
+}  // namespace vt::doctor

@@ -1,0 +1,115 @@
+// The window program's options: each one row of the table below, with what it sets.
+#include "app/gui_options.h"
+
+#include <QCommandLineParser>
+#include <functional>
+#include <vector>
+
+#include "app/program_version.h"
+
+namespace vt::app {
+namespace {
+
+// Applies an option's value; returns why the value is wrong, or an empty string.
+using ApplyOption = std::function<QString(GuiOptions&, const QString& value)>;
+
+struct OptionRow {
+    QCommandLineOption option;
+    ApplyOption apply;
+};
+
+std::vector<OptionRow> optionTable() {
+    return {
+        {{"simulate", "List a simulated unit beside the real devices and use it."},
+         [](GuiOptions& o, const QString&) {
+             o.hub.simulate = true;
+             return QString();
+         }},
+        {{"transport", "How the unit is reached: usb (default) or uart.", "usb|uart", "usb"},
+         [](GuiOptions& o, const QString& v) {
+             if (v != "usb" && v != "uart")
+                 return QString("--transport takes usb or uart, not '%1'").arg(v);
+             o.hub.transport = v == "uart" ? TransportKind::Uart : TransportKind::UsbHid;
+             return QString();
+         }},
+        {{"port", "With --transport uart: the serial port to try first (ttyUSB0).", "NAME"},
+         [](GuiOptions& o, const QString& v) {
+             o.hub.port = v;
+             return QString();
+         }},
+        {{"reset-settings", "Forget the remembered window position and preset folder."},
+         [](GuiOptions& o, const QString&) {
+             o.resetSettings = true;
+             return QString();
+         }},
+        {{"log-link", "Print every text of the link label on the error stream."},
+         [](GuiOptions& o, const QString&) {
+             o.logLink = true;
+             return QString();
+         }},
+    };
+}
+
+constexpr const char* kProgram = "vortella";
+
+// The parser's help, with this program's name (it is read before the application exists).
+QString helpText(const QCommandLineParser& parser) {
+    return parser.helpText().replace("<executable_name>", kProgram);
+}
+
+QString usageLine(const QCommandLineParser& parser) {
+    const QString help = helpText(parser);
+    return help.left(help.indexOf('\n') + 1);
+}
+
+}  // namespace
+
+GuiCommandLine parseGuiCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Control program for the KV series digital audio processor.");
+    const QCommandLineOption help({"h", "help"}, "Show this help.");
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+    const std::vector<OptionRow> table = optionTable();
+    for (const auto& row : table) parser.addOption(row.option);
+
+    GuiCommandLine result;
+    const QString program = kProgram;
+    if (!parser.parse(arguments)) {
+        result.exitCode = 1;
+        result.text = program + ": " + parser.errorText() + "\n" + usageLine(parser);
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.exitCode = 0;
+        result.text = helpText(parser);
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.exitCode = 0;
+        result.text = program + " " + kProgramVersion + "\n";
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.exitCode = 1;
+        result.text = program + ": unexpected argument '" + parser.positionalArguments().front() +
+                      "'\n" + usageLine(parser);
+        return result;
+    }
+    for (const auto& row : table) {
+        if (!parser.isSet(row.option)) continue;
+        const QString why = row.apply(result.options, parser.value(row.option));
+        if (!why.isEmpty()) {
+            result.exitCode = 1;
+            result.text = program + ": " + why + "\n" + usageLine(parser);
+            return result;
+        }
+    }
+    if (!result.options.hub.port.isEmpty() && result.options.hub.transport != TransportKind::Uart) {
+        result.exitCode = 1;
+        result.text = program + ": --port needs --transport uart\n" + usageLine(parser);
+    }
+    return result;
+}
+
+}  // namespace vt::app

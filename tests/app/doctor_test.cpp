@@ -1,0 +1,202 @@
+// The connection doctor's checks on a fake file system and process table: which units it finds,
+// why each may or may not be opened and the fix it names; the serial ports; the JSON it writes.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "app/doctor.h"
+#include "app/doctor_report.h"
+
+namespace vt::doctor {
+namespace {
+
+constexpr const char* kUnitUevent =
+    "DRIVER=hid-generic\nHID_ID=0003:00000483:0000690E\nHID_NAME=KV DSP\n";
+constexpr const char* kOtherUevent = "HID_ID=0003:00000483:00005750\n";
+constexpr const char* kRule =
+    "KERNEL==\"hidraw*\", ATTRS{idVendor}==\"0483\", ATTRS{idProduct}==\"690e\", "
+    "TAG+=\"uaccess\"\n";
+
+class FakeFileSystem : public FileSystem {
+  public:
+    std::map<std::string, std::string> files;
+    std::map<std::string, std::string> links;  // path -> resolved path
+    std::set<std::string> openable;
+    std::map<std::string, std::string> groups;
+
+    std::vector<std::string> list(const std::string& dir) const override {
+        std::set<std::string> names;
+        const std::string prefix = dir + "/";
+        auto add = [&](const std::string& path) {
+            if (path.rfind(prefix, 0) != 0) return;
+            const std::string rest = path.substr(prefix.size());
+            names.insert(rest.substr(0, rest.find('/')));
+        };
+        for (const auto& [path, text] : files) add(path);
+        for (const auto& path : openable) add(path);
+        return {names.begin(), names.end()};
+    }
+    std::optional<std::string> read(const std::string& path) const override {
+        const auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    }
+    std::string resolve(const std::string& path) const override {
+        const auto it = links.find(path);
+        return it == links.end() ? path : it->second;
+    }
+    bool mayOpen(const std::string& path) const override { return openable.count(path) > 0; }
+    std::string groupOf(const std::string& path) const override {
+        const auto it = groups.find(path);
+        return it == groups.end() ? std::string() : it->second;
+    }
+};
+
+class FakeProcessTable : public ProcessTable {
+  public:
+    std::vector<Process> table;
+    std::vector<Process> processes() const override { return table; }
+};
+
+// One unit at /dev/hidraw2 on USB port 1-4.2, and another HID device of the same vendor.
+FakeFileSystem systemWithUnit() {
+    FakeFileSystem fs;
+    fs.files["/sys/class/hidraw/hidraw2/device/uevent"] = kUnitUevent;
+    fs.links["/sys/class/hidraw/hidraw2/device"] =
+        "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-4/1-4.2/1-4.2:1.0/0003:0483:690E.0007";
+    fs.files["/sys/class/hidraw/hidraw0/device/uevent"] = kOtherUevent;
+    fs.files["/dev/hidraw0"] = "";
+    fs.files["/dev/hidraw2"] = "";
+    return fs;
+}
+
+struct AccessCase {
+    const char* name;
+    bool mayOpen;
+    bool ruleInstalled;
+    std::string sessionId;
+    Access access;
+    std::string fix;
+};
+
+TEST(Doctor, SaysWhyTheUnitCannotBeOpenedAndTheFix) {
+    const std::vector<AccessCase> cases = {
+        {"open, nothing wrong", true, true, "3", Access::Ok, ""},
+        {"no rule", false, false, "3", Access::Denied, kInstallRuleFix},
+        {"rule, no seat session", false, true, "", Access::Denied, kGroupAccessFix},
+        {"rule, session without seat", false, true, "9", Access::Denied, kGroupAccessFix},
+        {"rule and seat, not applied yet", false, true, "3", Access::Denied, kApplyRuleFix},
+    };
+    for (const auto& c : cases) {
+        FakeFileSystem fs = systemWithUnit();
+        if (c.mayOpen) fs.openable.insert("/dev/hidraw2");
+        if (c.ruleInstalled) fs.files["/usr/lib/udev/rules.d/70-vortella.rules"] = kRule;
+        fs.files["/run/systemd/sessions/3"] = "UID=1000\nACTIVE=1\nSEAT=seat0\n";
+        fs.files["/run/systemd/sessions/9"] = "UID=1000\nREMOTE=1\nSERVICE=sshd\n";
+        const Findings f = examine(fs, FakeProcessTable(), User{100, {"users"}, c.sessionId});
+
+        ASSERT_EQ(f.units.size(), 1u) << c.name;
+        const UnitCheck& u = f.units[0];
+        EXPECT_EQ(u.path, "/dev/hidraw2") << c.name;
+        EXPECT_EQ(u.usbPath, "1-4.2") << c.name;
+        EXPECT_EQ(u.transport, Transport::Usb);
+        EXPECT_EQ(u.access, c.access) << c.name;
+        EXPECT_EQ(u.fix, c.fix) << c.name;
+        EXPECT_EQ(u.reason.empty(), c.fix.empty()) << c.name;
+        EXPECT_FALSE(u.answered) << "nothing is asked before the probe";
+        EXPECT_EQ(f.rule.installed, c.ruleInstalled) << c.name;
+        EXPECT_EQ(f.rule.path, c.ruleInstalled ? "/usr/lib/udev/rules.d/70-vortella.rules" : "")
+            << c.name;
+    }
+}
+
+TEST(Doctor, NamesTheProcessHoldingTheUnitButNotItself) {
+    FakeFileSystem fs = systemWithUnit();
+    fs.openable.insert("/dev/hidraw2");
+    FakeProcessTable processes;
+    processes.table = {{100, "vortella-cli", {"/dev/hidraw2"}},
+                       {55, "bash", {"/dev/pts/0"}},
+                       {77, "other-tool", {"/dev/null", "/dev/hidraw2"}}};
+    Findings f = examine(fs, processes, User{100, {}, ""});
+    ASSERT_EQ(f.units.size(), 1u);
+    EXPECT_EQ(f.units[0].access, Access::Busy);
+    EXPECT_EQ(f.units[0].reason, "held open by other-tool (pid 77)");
+    EXPECT_EQ(f.units[0].fix, "kill 77");
+
+    processes.table.pop_back();
+    f = examine(fs, processes, User{100, {}, ""});
+    EXPECT_EQ(f.units[0].access, Access::Ok) << "its own descriptor does not count";
+}
+
+TEST(Doctor, FindsTheRuleInAnyRulesFolderByTheUnitsIds) {
+    FakeFileSystem fs;
+    fs.files["/etc/udev/rules.d/50-other.rules"] = "ATTRS{idVendor}==\"0483\", MODE=\"0666\"\n";
+    fs.files["/etc/udev/rules.d/99-mine.rules.bak"] = kRule;
+    EXPECT_FALSE(examine(fs, FakeProcessTable(), User{}).rule.installed);
+    fs.files["/etc/udev/rules.d/71-kv.rules"] = kRule;
+    const Findings f = examine(fs, FakeProcessTable(), User{});
+    EXPECT_TRUE(f.rule.installed);
+    EXPECT_EQ(f.rule.path, "/etc/udev/rules.d/71-kv.rules");
+    EXPECT_TRUE(f.units.empty());
+}
+
+TEST(Doctor, SerialAdaptersAndTheGroupThatOpensThem) {
+    FakeFileSystem fs;
+    fs.files["/dev/ttyUSB0"] = "";
+    fs.files["/dev/ttyS0"] = "";  // a built-in port, not an adapter
+    fs.openable.insert("/dev/ttyACM1");
+    fs.groups["/dev/ttyUSB0"] = "dialout";
+    const Findings f = examine(fs, FakeProcessTable(), User{1, {"users"}, ""});
+    ASSERT_EQ(f.serialPorts.size(), 2u);
+    EXPECT_EQ(f.serialPorts[0].name, "/dev/ttyACM1");
+    EXPECT_TRUE(f.serialPorts[0].ok);
+    EXPECT_TRUE(f.serialPorts[0].fix.empty());
+    EXPECT_EQ(f.serialPorts[1].name, "/dev/ttyUSB0");
+    EXPECT_FALSE(f.serialPorts[1].ok);
+    EXPECT_EQ(f.serialPorts[1].reason, "this user is not in group dialout");
+    EXPECT_EQ(f.serialPorts[1].fix,
+              "sudo usermod -aG dialout \"$USER\" (then log out and in again)");
+}
+
+TEST(Doctor, UsbPathOfSysfsPaths) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/0003:0483:690E.0001", "1-2"},
+        {"/sys/devices/pci0000:00/0000:00:14.0/usb3/3-1/3-1.4/3-1.4.1/3-1.4.1:1.0/x", "3-1.4.1"},
+        {"/sys/devices/virtual/misc/uhid/0003:0483:690E.0002", ""},
+        {"", ""},
+    };
+    for (const auto& [path, expected] : cases) EXPECT_EQ(usbPathOf(path), expected) << path;
+}
+
+TEST(DoctorReport, JsonShapeAndAnswer) {
+    Findings f;
+    f.units.push_back(
+        {"/dev/hidraw2", "1-2", Transport::Usb, Access::Denied, false, "no rule", kInstallRuleFix});
+    f.units.push_back({"simulated:unit", "", Transport::Simulated, Access::Ok, true, "", ""});
+    f.serialPorts.push_back({"/dev/ttyUSB0", false, "not in dialout", "sudo usermod ..."});
+    const auto j = nlohmann::json::parse(reportJson(f));
+    ASSERT_EQ(j["units"].size(), 2u);
+    EXPECT_EQ(j["units"][0]["path"], "/dev/hidraw2");
+    EXPECT_EQ(j["units"][0]["transport"], "usb");
+    EXPECT_EQ(j["units"][0]["access"], "denied");
+    EXPECT_EQ(j["units"][0]["answered"], false);
+    EXPECT_EQ(j["units"][0]["fix"], kInstallRuleFix);
+    EXPECT_EQ(j["units"][1]["transport"], "simulated");
+    EXPECT_EQ(j["units"][1]["answered"], true);
+    EXPECT_TRUE(j["units"][1]["fix"].is_null());
+    EXPECT_EQ(j["udev_rule"]["installed"], false);
+    EXPECT_TRUE(j["udev_rule"]["path"].is_null());
+    EXPECT_EQ(j["serial_ports"][0]["name"], "/dev/ttyUSB0");
+    EXPECT_EQ(j["serial_ports"][0]["access"], "denied");
+    EXPECT_TRUE(anyAnswered(f));
+
+    const std::string text = reportText(f);
+    EXPECT_NE(text.find(std::string("Fix: ") + kInstallRuleFix), std::string::npos) << text;
+    f.units.pop_back();
+    EXPECT_FALSE(anyAnswered(f));
+}
+
+}  // namespace
+}  // namespace vt::doctor

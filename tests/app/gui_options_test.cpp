@@ -1,0 +1,62 @@
+// The window program's command line: the options it sets, --help and --version, and the usage
+// line with exit status 1 for anything it does not take.
+#include <gtest/gtest.h>
+
+#include "app/gui_options.h"
+#include "app/program_version.h"
+
+namespace vt::app {
+namespace {
+
+GuiCommandLine parse(QStringList args) {
+    args.prepend("vortella");
+    return parseGuiCommandLine(args);
+}
+
+TEST(GuiOptions, OptionsReachTheProgram) {
+    const GuiCommandLine none = parse({});
+    EXPECT_EQ(none.exitCode, -1);
+    EXPECT_FALSE(none.options.hub.simulate);
+    EXPECT_EQ(none.options.hub.transport, TransportKind::UsbHid);
+    EXPECT_FALSE(none.options.resetSettings);
+
+    const GuiCommandLine all = parse(
+        {"--simulate", "--reset-settings", "--log-link", "--transport=uart", "--port", "ttyUSB1"});
+    EXPECT_EQ(all.exitCode, -1) << all.text.toStdString();
+    EXPECT_TRUE(all.options.hub.simulate);
+    EXPECT_TRUE(all.options.resetSettings);
+    EXPECT_TRUE(all.options.logLink);
+    EXPECT_EQ(all.options.hub.transport, TransportKind::Uart);
+    EXPECT_EQ(all.options.hub.port, "ttyUSB1");
+}
+
+TEST(GuiOptions, HelpAndVersion) {
+    for (const char* flag : {"--help", "-h"}) {
+        const GuiCommandLine help = parse({flag});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.text.startsWith("Usage: vortella [options]\n")) << help.text.toStdString();
+        for (const char* option : {"--simulate", "--transport", "--port", "--reset-settings"})
+            EXPECT_TRUE(help.text.contains(option)) << option;
+    }
+    for (const char* flag : {"--version", "-v"}) {
+        const GuiCommandLine version = parse({flag});
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.text, QString("vortella %1\n").arg(kProgramVersion));
+    }
+}
+
+TEST(GuiOptions, BadCommandLinesPrintTheUsageLineAndEndWithOne) {
+    const std::vector<QStringList> bad = {
+        {"--bogus"},     {"-x"},    {"--transport", "serial"},
+        {"--transport"}, {"stray"}, {"--port", "ttyUSB0"},  // a port without the serial transport
+    };
+    for (const auto& args : bad) {
+        const GuiCommandLine line = parse(args);
+        EXPECT_EQ(line.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(line.text.startsWith("vortella: ")) << line.text.toStdString();
+        EXPECT_TRUE(line.text.endsWith("Usage: vortella [options]\n")) << line.text.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace vt::app
