@@ -25,8 +25,10 @@ BusyChannel::BusyChannel()
     : source(model, [this](int channel) {
           const bool main = channel == kMainModule;
           return ModelCurveSource::FilterItems{
-              model.window.at(channel, main ? slot_ids::kMainHighPassType : slot_ids::kAuxHighPassType),
-              model.window.at(channel, main ? slot_ids::kMainLowPassType : slot_ids::kAuxLowPassType)};
+              model.window.at(channel,
+                              main ? slot_ids::kMainHighPassType : slot_ids::kAuxHighPassType),
+              model.window.at(channel,
+                              main ? slot_ids::kMainLowPassType : slot_ids::kAuxLowPassType)};
       }) {
     model.bindControls();
     model.copyDeviceToWindow();

@@ -6,13 +6,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/app_font.h"
 #include "ui/controller_app.h"
 #include "ui/dialog_service.h"
 #include "ui/main_window.h"
@@ -58,10 +58,7 @@ struct PaintCounter : QObject {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QFont font;
-    font.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans", "Noto Sans CJK SC"});
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    vt::ui::useApplicationFont();
     vt::ui::QtDialogService dialogs;
     vt::devices::HubOptions options;
     options.simulate = true;

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFont>
 #include <QLabel>
 #include <QProcess>
 #include <QTimer>
@@ -14,6 +13,7 @@
 #include <ctime>
 #include <vector>
 
+#include "ui/app_font.h"
 #include "ui/controller_app.h"
 #include "ui/dialog_service.h"
 #include "ui/main_window.h"
@@ -56,10 +56,7 @@ struct PaintProbe : QObject {
 
 int runOnce(int argc, char** argv) {
     QApplication app(argc, argv);
-    QFont font;
-    font.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans", "Noto Sans CJK SC"});
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    vt::ui::useApplicationFont();
     vt::ui::QtDialogService dialogs;
     vt::devices::HubOptions options;
     options.simulate = true;

@@ -1,12 +1,12 @@
 // Entry point of the window program: options, application title and fonts, remembered settings,
 // then the controller.
 #include <QApplication>
-#include <QFont>
 #include <QSettings>
 #include <cstdio>
 
 #include "app/gui_options.h"
 #include "app/program_version.h"
+#include "ui/app_font.h"
 #include "ui/app_icon.h"
 #include "ui/controller_app.h"
 #include "ui/dialog_service.h"
@@ -32,10 +32,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(vt::ui::applicationIcon());
     QApplication::setDesktopFileName("vortella");
 
-    QFont font;
-    font.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans", "Noto Sans CJK SC"});
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    vt::ui::useApplicationFont();
 
     QSettings settings;
     vt::ui::WindowMemory memory(settings);

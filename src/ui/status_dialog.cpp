@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include "ui/app_font.h"
+
 namespace vt::ui {
 
 StatusDialog::StatusDialog(QWidget* parent)
@@ -19,10 +21,7 @@ StatusDialog::StatusDialog(QWidget* parent)
 
     m_label = new QLabel("Offline", this);
     m_label->setObjectName("LinkLabel");
-    QFont f = m_label->font();
-    f.setFamilies({"Arial", "Liberation Sans", "DejaVu Sans", "Noto Sans CJK SC"});
-    f.setPixelSize(11);
-    m_label->setFont(f);
+    m_label->setFont(applicationFont(11));
     m_label->setGeometry(26, 8, 270, 18);
 
     m_progress = new QProgressBar(this);
