@@ -120,6 +120,7 @@ void DeviceHub::select(const HidDeviceInfo& unit) {
             releaseHid();
             m_hid = std::make_unique<HidDevice>(unit);
             HidDevice* device = m_hid.get();
+            if (!device->lengthNote().empty()) m_link.addToHistory(device->lengthNote());
             connect(device, &HidDevice::reportReceived, this,
                     [this, device](const QByteArray& r) { deliver(device, r); });
             connect(device, &HidDevice::readError, this, [this](const QString& text, quint32 code) {

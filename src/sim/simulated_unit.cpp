@@ -16,8 +16,9 @@ namespace vt::sim {
 
 using namespace link;
 
-SimulatedUnit::SimulatedUnit(TransportKind form, std::uint32_t seed)
+SimulatedUnit::SimulatedUnit(TransportKind form, std::uint32_t seed, int reportLength)
     : m_form(form),
+      m_reportLength(reportLength),
       m_rng(seed),
       m_factory(factoryImage()),
       m_image(m_factory),
@@ -26,7 +27,9 @@ SimulatedUnit::SimulatedUnit(TransportKind form, std::uint32_t seed)
 void SimulatedUnit::receive(std::span<const std::uint8_t> bytes, Millis now) {
     if (!m_plugged) return;
     if (m_form == TransportKind::UsbHid) {
-        const auto request = decodeHidReport(bytes, m_mask);
+        const auto request = bytes.size() == static_cast<std::size_t>(m_reportLength)
+                                 ? decodeHidReport(bytes, m_mask)
+                                 : std::nullopt;
         if (!request) {
             ++m_rejected;
             return;
@@ -145,7 +148,7 @@ void SimulatedUnit::handleRead(std::uint16_t value, Millis now) {
             values[static_cast<std::size_t>(j)] =
                 static_cast<std::uint16_t>(m_image.at(module, first + j));
     send(dataPacket(m_form, static_cast<std::uint8_t>(module), static_cast<std::uint8_t>(first),
-                    values),
+                    values, m_reportLength),
          now);
 }
 
@@ -193,7 +196,7 @@ void SimulatedUnit::statusReply(Millis now, std::uint16_t code) {
         s.right = level(now, 1700.0, 1.0);
         s.volume = static_cast<std::uint16_t>(m_image.at(kMainModule, slot_ids::kMainVolume));
     }
-    send(sim::statusReply(m_form, s), now);
+    send(sim::statusReply(m_form, s, m_reportLength), now);
 }
 
 void SimulatedUnit::errorReply(Millis now) {

@@ -50,9 +50,13 @@ class SimulatedUnit {
         Millis at;
     };
 
-    explicit SimulatedUnit(TransportKind form = TransportKind::UsbHid, std::uint32_t seed = 1);
+    // `reportLength`: bytes of every HID report the unit takes and sends, report ID included.
+    // Like a real device it refuses an output report of any other length.
+    explicit SimulatedUnit(TransportKind form = TransportKind::UsbHid, std::uint32_t seed = 1,
+                           int reportLength = kDefaultReportLength);
 
     TransportKind form() const { return m_form; }
+    int reportLength() const { return m_reportLength; }
     void setLatency(Millis latency) { m_latency = latency; }
     Millis latency() const { return m_latency; }
     UnitFaults& faults() { return m_faults; }
@@ -100,6 +104,7 @@ class SimulatedUnit {
     void resetCursors() { m_cursor.fill(0); }
 
     TransportKind m_form;
+    int m_reportLength;
     Millis m_latency{2};
     UnitFaults m_faults;
     std::mt19937 m_rng;
