@@ -85,7 +85,7 @@ class Link : public WriteSink, public FrameHost {
 
   private:
     bool uart() const;
-    int transferAddress(int step, int packetIndex) const;
+    static int transferAddress(int step, int packetIndex);
     void sendWrite(const QueuedWrite& w);
     void releaseQueue();
     void keepAlive();

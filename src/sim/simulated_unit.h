@@ -100,8 +100,6 @@ class SimulatedUnit {
     void send(std::vector<std::uint8_t> bytes, Millis now, bool hasChecksum = true);
     double draw();
     std::uint8_t level(Millis now, double periodMs, double phase) const;
-    int nextPacketSlot(int module);
-    void resetCursors() { m_cursor.fill(0); }
 
     TransportKind m_form;
     int m_reportLength;
@@ -113,7 +111,6 @@ class SimulatedUnit {
     DeviceImage m_image;
     DeviceImage m_stored;
     LinkMask m_mask{};
-    std::array<int, 4> m_cursor{};  // UART: next packet of each module
     std::string m_bluetoothText;
     bool m_plugged = true;
 
