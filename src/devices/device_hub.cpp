@@ -176,6 +176,11 @@ void DeviceHub::noteTried(const QString& port, const QString& outcome) {
     m_link.addToHistory(("UART port " + port + ": " + outcome).toStdString());
 }
 
+void DeviceHub::noteOutcome(const QString& port, const QString& outcome) {
+    if (!m_tried.isEmpty()) m_tried.removeLast();  // the port's "opened" entry
+    noteTried(port, outcome);
+}
+
 void DeviceHub::serialScanStep() {
     if (m_scanNext > m_scanLast + 1 || m_ports.isEmpty()) {
         m_link.addToHistory(
@@ -188,7 +193,7 @@ void DeviceHub::serialScanStep() {
     }
     if (m_serial->isOpen()) {
         m_serial->closePort();
-        if (!m_tried.isEmpty()) m_tried.last() = m_serial->portName() + " (no answer)";
+        noteOutcome(m_serial->portName(), "no answer");
     }
     m_unitAnswered = false;
     // A port that does not open is named with the reason, and the next one is tried at once.
@@ -210,8 +215,7 @@ void DeviceHub::serialPortFailed(const QString& why) {
     const QString port = m_serial->portName();
     if (!m_unitAnswered) {
         // The scan's port failed before the unit answered: the next tick tries the next port.
-        if (!m_tried.isEmpty()) m_tried.removeLast();
-        noteTried(port, "failed: " + why);
+        noteOutcome(port, "failed: " + why);
         return;
     }
     m_link.addToHistory(("READ ERROR: " + port + ": " + why + " (0)").toStdString());

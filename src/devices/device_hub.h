@@ -66,7 +66,10 @@ class DeviceHub : public QObject {
     void deliver(const Transport* source, const QByteArray& report);
     void serialScanStep();
     void serialPortFailed(const QString& why);
+    // The history line of one port of the scan, and its entry in the list of ports tried;
+    // noteOutcome replaces the entry of the port that was opened last.
     void noteTried(const QString& port, const QString& outcome);
+    void noteOutcome(const QString& port, const QString& outcome);
 
     Link& m_link;
     HubOptions m_options;

@@ -21,9 +21,10 @@ struct HidLibrary {
 std::string failureText(hid_device* d, int code) {
     const wchar_t* e = hid_error(d);
     std::string text = e ? QString::fromWCharArray(e).toStdString() : std::string();
-    if (!text.empty() && text.find(std::strerror(0)) == std::string::npos) return text;
+    if (text.find(std::strerror(0)) != std::string::npos) text.clear();
+    if (!text.empty()) return text;
     if (code != 0) return std::strerror(code);
-    return text.empty() ? "the device did not answer" : text + " (no system error code)";
+    return "the device stopped answering (no system error code)";
 }
 
 class HidapiIo : public HidIo {
