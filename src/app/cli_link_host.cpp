@@ -38,7 +38,7 @@ void CliLinkHost::applyDeviceImage() {
 }
 
 void CliLinkHost::historyLineAdded(const std::string& line, std::size_t) {
-    for (const char* shown : {"READ ERROR", "WRITE ERROR", "Removal of "})
+    for (const char* shown : {"READ ERROR", "WRITE ERROR", "Removal of ", "UART port"})
         if (line.rfind(shown, 0) == 0) m_progress << line << "\n" << std::flush;
 }
 

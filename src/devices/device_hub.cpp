@@ -34,11 +34,11 @@ DeviceHub::DeviceHub(Link& link, HubOptions options, QObject* parent)
         m_serial = new SerialPort(this);
         connect(m_serial, &SerialPort::frameReceived, this,
                 [this](const QByteArray& f) { m_link.uartFrameReceived(bytesOf(f)); });
-        connect(m_serial, &SerialPort::acknowledged, this, [this] { m_link.uartAcknowledged(); });
-        connect(m_serial, &SerialPort::portFailed, this, [this](const QString& why) {
-            m_link.addToHistory("READ ERROR: " + why.toStdString() + " (0)");
-            m_link.ShowLinkStatus(0, texts::kOffline);
+        connect(m_serial, &SerialPort::acknowledged, this, [this] {
+            m_unitAnswered = true;
+            m_link.uartAcknowledged();
         });
+        connect(m_serial, &SerialPort::portFailed, this, &DeviceHub::serialPortFailed);
         m_link.setTransport(m_serial);
         m_link.setSerialScan([this] { serialScanStep(); });
         return;
@@ -68,6 +68,7 @@ void DeviceHub::start() {
     emit serialPortsChanged(m_ports);
     m_scanNext = 0;
     m_scanLast = -1;
+    m_tried.clear();
     m_link.ShowLinkStatus(1, {});
     m_link.LinkBtnClick();
 }
@@ -82,11 +83,10 @@ std::vector<HidDeviceInfo> DeviceHub::presentDevices() const {
 
 QStringList DeviceHub::portList() const {
     QStringList ports = SerialPort::portNames();
-    if (!m_options.port.isEmpty()) {
-        ports.removeAll(m_options.port);
-        ports.prepend(m_options.port);
-    }
-    return ports;
+    QStringList first = m_options.extraPorts;
+    if (!m_options.port.isEmpty()) first.prepend(m_options.port);
+    for (const QString& p : first) ports.removeAll(p);
+    return first + ports;
 }
 
 void DeviceHub::HidCtlDeviceChange() {
@@ -119,6 +119,7 @@ void DeviceHub::select(const HidDeviceInfo& unit) {
             releaseHid();
             m_hid = std::make_unique<HidDevice>(unit);
             HidDevice* device = m_hid.get();
+            if (!device->lengthNote().empty()) m_link.addToHistory(device->lengthNote());
             connect(device, &HidDevice::reportReceived, this,
                     [this, device](const QByteArray& r) { deliver(device, r); });
             connect(device, &HidDevice::readError, this, [this](const QString& text, quint32 code) {
@@ -169,18 +170,55 @@ void DeviceHub::deliver(const Transport* source, const QByteArray& report) {
     m_link.ParseDeviceFrame(bytesOf(report));
 }
 
+void DeviceHub::noteTried(const QString& port, const QString& outcome) {
+    m_tried << port + " (" + outcome + ")";
+    m_link.addToHistory(("UART port " + port + ": " + outcome).toStdString());
+}
+
+void DeviceHub::noteOutcome(const QString& port, const QString& outcome) {
+    if (!m_tried.isEmpty()) m_tried.removeLast();  // the port's "opened" entry
+    noteTried(port, outcome);
+}
+
 void DeviceHub::serialScanStep() {
     if (m_scanNext > m_scanLast + 1 || m_ports.isEmpty()) {
+        m_link.addToHistory(
+            ("UART ports tried: " + (m_tried.isEmpty() ? QString("none") : m_tried.join(", ")))
+                .toStdString());
+        m_tried.clear();
         m_scanNext = 0;
         m_link.DisCheckWindow(9);
         return;
     }
-    m_serial->closePort();
-    const bool listed = m_scanNext < m_ports.size();
-    m_scanLast = listed ? m_scanNext : -1;
-    if (listed) m_serial->openPort(m_ports[m_scanNext]);  // errors are ignored here
-    m_link.writer().PCtoMCUAckSign(link::kSignStart);     // sends nothing on UART
-    ++m_scanNext;
+    if (m_serial->isOpen()) {
+        m_serial->closePort();
+        noteOutcome(m_serial->portName(), "no answer");
+    }
+    m_unitAnswered = false;
+    // A port that does not open is named with the reason, and the next one is tried at once.
+    m_scanLast = -1;
+    while (m_scanNext < m_ports.size()) {
+        const QString name = m_ports[m_scanNext];
+        m_scanLast = m_scanNext++;
+        if (m_serial->openPort(name)) {
+            noteTried(name, "opened, waiting for the unit");
+            m_link.writer().PCtoMCUAckSign(link::kSignStart);  // sends nothing on UART
+            return;
+        }
+        noteTried(name, "not opened: " + m_serial->errorText());
+    }
+    ++m_scanNext;  // past the end: the next tick ends the scan
+}
+
+void DeviceHub::serialPortFailed(const QString& why) {
+    const QString port = m_serial->portName();
+    if (!m_unitAnswered) {
+        // The scan's port failed before the unit answered: the next tick tries the next port.
+        noteOutcome(port, "failed: " + why);
+        return;
+    }
+    m_link.addToHistory(("READ ERROR: " + port + ": " + why + " (0)").toStdString());
+    m_link.ShowLinkStatus(0, texts::kOffline);
 }
 
 }  // namespace vt::devices

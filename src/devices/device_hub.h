@@ -22,8 +22,9 @@ class SimulatedDevice;
 
 struct HubOptions {
     TransportKind transport = TransportKind::UsbHid;
-    QString port;           // UART: the port listed first
-    bool simulate = false;  // list the simulated unit beside the real devices
+    QString port;            // UART: the port listed first
+    QStringList extraPorts;  // UART: listed next, before the system's ports (for tests)
+    bool simulate = false;   // list the simulated unit beside the real devices
     // Listed after the enumerated devices and the simulated unit: lets tests present devices
     // that cannot be plugged into the machine running them.
     std::function<std::vector<HidDeviceInfo>()> extraDevices;
@@ -64,6 +65,11 @@ class DeviceHub : public QObject {
     void releaseHid();
     void deliver(const Transport* source, const QByteArray& report);
     void serialScanStep();
+    void serialPortFailed(const QString& why);
+    // The history line of one port of the scan, and its entry in the list of ports tried;
+    // noteOutcome replaces the entry of the port that was opened last.
+    void noteTried(const QString& port, const QString& outcome);
+    void noteOutcome(const QString& port, const QString& outcome);
 
     Link& m_link;
     HubOptions m_options;
@@ -78,6 +84,8 @@ class DeviceHub : public QObject {
     QStringList m_ports;
     int m_scanNext = 0;
     int m_scanLast = -1;
+    bool m_unitAnswered = false;  // on this port, since it was opened by the scan
+    QStringList m_tried;          // "port (outcome)" for each port of the current scan
 };
 
 }  // namespace vt::devices

@@ -1,43 +1,37 @@
-// hidapi enumeration, open, write and the reader thread.
+// hidapi enumeration, open with the report lengths from the descriptor, locked writes and the
+// reader thread with its retries.
 #include "devices/hid_access.h"
 
 #include <hidapi/hidapi.h>
 
-#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
+#include <filesystem>
+
+#include "devices/read_retry.h"
+#include "devices/report_descriptor_source.h"
 
 namespace vt::devices {
 namespace {
+
+constexpr int kReadSliceMs = 10;  // longest wait of a write for the reader
+constexpr std::size_t kMinReadBuffer = 256;
 
 std::string narrow(const wchar_t* w) {
     return w ? QString::fromWCharArray(w).toStdString() : std::string();
 }
 
-QString hidErrorText(hid_device* d) {
-    const wchar_t* e = hid_error(d);
-    return e ? QString::fromWCharArray(e) : QString();
-}
-
-struct HidLibrary {
-    HidLibrary() { hid_init(); }
-    ~HidLibrary() { hid_exit(); }
-};
-
-void ensureLibrary() {
-    static HidLibrary library;
+ReadRetry::Millis steadyNow() {
+    return std::chrono::duration_cast<ReadRetry::Millis>(
+        std::chrono::steady_clock::now().time_since_epoch());
 }
 
 }  // namespace
 
-void HidHandleCloser::operator()(hid_device_* d) const {
-    if (d) hid_close(d);
-}
-
 std::vector<HidDeviceInfo> enumerateHidDevices() {
-    ensureLibrary();
+    ensureHidLibrary();
     std::vector<HidDeviceInfo> out;
     hid_device_info* list = hid_enumerate(kUnitVendorId, 0);
     for (hid_device_info* d = list; d; d = d->next) {
@@ -49,54 +43,103 @@ std::vector<HidDeviceInfo> enumerateHidDevices() {
 }
 
 HidDevice::HidDevice(const HidDeviceInfo& info, QObject* parent) : QObject(parent), m_info(info) {
-    ensureLibrary();
-    errno = 0;
-    m_handle.reset(hid_open_path(info.path.c_str()));
-    if (!m_handle) {
-        const int err = errno;
-        m_permissionDenied = err == EACCES || err == EPERM ||
-                             (QFileInfo::exists(QString::fromStdString(info.path)) &&
-                              !QFileInfo(QString::fromStdString(info.path)).isWritable());
-        m_openError = err ? QString::fromLocal8Bit(std::strerror(err)) : hidErrorText(nullptr);
+    int error = 0;
+    std::string text;
+    m_io = openHidapi(info.path, error, text);
+    if (!m_io) {
+        const QFileInfo node(QString::fromStdString(info.path));
+        m_permissionDenied =
+            error == EACCES || error == EPERM || (node.exists() && !node.isWritable());
+        m_openError = QString::fromStdString(text);
         return;
     }
-    m_reader = std::thread([this] { readLoop(); });
+    std::string why;
+    if (const auto descriptor = readReportDescriptor(info.path, why)) {
+        m_lengths = parseReportDescriptor(*descriptor);
+        if (!m_lengths) why = "it does not parse";
+    }
+    if (!m_lengths)
+        m_lengthNote = "Report descriptor of " + info.path + " not read (" + why +
+                       "): reports of " + std::to_string(kDefaultReportLength) + " bytes";
+    startReader();
+}
+
+HidDevice::HidDevice(const HidDeviceInfo& info, std::unique_ptr<HidIo> io,
+                     std::optional<ReportLengths> lengths, QObject* parent)
+    : QObject(parent), m_info(info), m_io(std::move(io)), m_lengths(std::move(lengths)) {
+    if (m_io) startReader();
 }
 
 HidDevice::~HidDevice() {
     m_stop = true;
     if (m_reader.joinable()) m_reader.join();
-    m_handle.reset();
+    m_io.reset();
+}
+
+void HidDevice::startReader() {
+    m_reader = std::thread([this] { readLoop(); });
+}
+
+int HidDevice::outputReportLength(std::uint8_t reportId) const {
+    if (!m_lengths) return kDefaultReportLength;
+    return m_lengths->outputLength(reportId).value_or(kDefaultReportLength);
 }
 
 WriteResult HidDevice::write(std::span<const std::uint8_t> bytes) {
-    if (!m_handle) return {false, 0, "device not open"};
-    errno = 0;
-    const int n = hid_write(m_handle.get(), bytes.data(), bytes.size());
-    if (n >= 0) return {};
-    const int err = errno;
-    return {false, static_cast<std::uint32_t>(err),
-            err ? QString::fromLocal8Bit(std::strerror(err)).toStdString()
-                : hidErrorText(m_handle.get()).toStdString()};
+    if (!m_io) return {false, 0, "device not open"};
+    IoResult r;
+    {
+        ++m_writersWaiting;
+        std::lock_guard lock(m_ioLock);
+        --m_writersWaiting;
+        r = m_io->write(bytes);
+    }
+    if (r.n >= 0) return {};
+    return {false, static_cast<std::uint32_t>(r.code), r.text};
+}
+
+bool HidDevice::deviceGone(int code) const {
+    if (code == ENODEV) return true;
+    std::error_code ec;
+    return m_info.path.rfind("/dev/", 0) == 0 && !std::filesystem::exists(m_info.path, ec);
 }
 
 void HidDevice::readLoop() {
-    // The unit numbers its reports, so each read starts with the report ID.
-    std::uint8_t buffer[256];
+    const bool unnumbered = m_lengths && !m_lengths->numbered;
+    const auto size =
+        std::max(kMinReadBuffer,
+                 static_cast<std::size_t>(m_lengths ? m_lengths->longestInput().value_or(0) : 0));
+    std::vector<std::uint8_t> buffer(size + 1);
+    // A device without report IDs delivers bare data: byte 0 stays the (absent) ID 0.
+    const std::span<std::uint8_t> into = std::span(buffer).subspan(unnumbered ? 1 : 0, size);
+    ReadRetry retry;
     while (!m_stop) {
-        const int n = hid_read_timeout(m_handle.get(), buffer, sizeof buffer, 50);
-        if (n > 0) {
-            QByteArray report(reinterpret_cast<const char*>(buffer), n);
+        if (m_writersWaiting > 0) {
+            std::this_thread::yield();
+            continue;
+        }
+        IoResult r;
+        {
+            std::lock_guard lock(m_ioLock);
+            r = m_io->read(into, kReadSliceMs);
+        }
+        if (r.n > 0) {
+            retry.succeeded();
+            QByteArray report(reinterpret_cast<const char*>(buffer.data()),
+                              r.n + (unnumbered ? 1 : 0));
             QMetaObject::invokeMethod(
                 this, [this, report] { emit reportReceived(report); }, Qt::QueuedConnection);
-        } else if (n < 0) {
-            const int err = errno;
-            const QString text = hidErrorText(m_handle.get());
+        } else if (r.n == 0) {
+            retry.succeeded();
+        } else if (retry.failed(steadyNow(), deviceGone(r.code)) == ReadRetry::Verdict::Retry) {
+            std::this_thread::sleep_for(ReadRetry::kPause);
+        } else {
+            const QString text = QString::fromStdString(r.text);
+            const auto code = static_cast<quint32>(r.code);
             QMetaObject::invokeMethod(
-                this, [this, text, err] { emit readError(text, static_cast<quint32>(err)); },
-                Qt::QueuedConnection);
+                this, [this, text, code] { emit readError(text, code); }, Qt::QueuedConnection);
             m_readerStopped = true;
-            break;  // the device went away; the removal path closes it
+            break;  // the device went away or stopped answering; the hub reopens or releases it
         }
     }
 }

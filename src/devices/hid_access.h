@@ -5,57 +5,66 @@
 #include <QObject>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "devices/hid_io.h"
 #include "link/device_list.h"
+#include "link/report_descriptor.h"
 #include "link/transport.h"
-
-struct hid_device_;
 
 namespace vt::devices {
 
 // Every present HID device with the unit's vendor ID. Call on the UI thread only.
 std::vector<HidDeviceInfo> enumerateHidDevices();
 
-// Closes a hid_device on destruction.
-struct HidHandleCloser {
-    void operator()(hid_device_* d) const;
-};
-using HidHandle = std::unique_ptr<hid_device_, HidHandleCloser>;
-
 class HidDevice : public QObject, public Transport {
     Q_OBJECT
   public:
-    // Opens the device at `path`; isOpen() tells whether it worked, openError() why not.
+    // Opens the device at `info.path` and reads its report descriptor; isOpen() tells whether
+    // it opened, openError() why not.
     explicit HidDevice(const HidDeviceInfo& info, QObject* parent = nullptr);
+    // A handle opened elsewhere, with the lengths its descriptor declares (nullopt: unknown).
+    HidDevice(const HidDeviceInfo& info, std::unique_ptr<HidIo> io,
+              std::optional<ReportLengths> lengths, QObject* parent = nullptr);
     ~HidDevice() override;
 
     const HidDeviceInfo& info() const { return m_info; }
     QString openError() const { return m_openError; }
     bool permissionDenied() const { return m_permissionDenied; }
-    // The reader gave up after a read error (the device went away).
+    // The reader gave up: the device went away, or reads kept failing.
     bool readerStopped() const { return m_readerStopped; }
+    // Why the reports have the default length (the descriptor could not be read or parsed);
+    // empty when the descriptor gave the lengths.
+    const std::string& lengthNote() const { return m_lengthNote; }
 
     TransportKind kind() const override { return TransportKind::UsbHid; }
-    bool isOpen() const override { return static_cast<bool>(m_handle); }
-    int outputReportLength() const override { return m_outputLength; }
+    bool isOpen() const override { return static_cast<bool>(m_io); }
+    int outputReportLength(std::uint8_t reportId) const override;
     WriteResult write(std::span<const std::uint8_t> bytes) override;
 
   signals:
-    // One input report, report ID first.
+    // One input report, report ID first (0 for a device without report IDs).
     void reportReceived(const QByteArray& report);
     void readError(const QString& message, quint32 code);
 
   private:
+    void startReader();
     void readLoop();
+    bool deviceGone(int code) const;
 
     HidDeviceInfo m_info;
-    // Thread use: m_handle is opened and closed on the UI thread; hid_write runs on the UI thread,
-    // hid_read_timeout only on m_reader. The hidraw backend keeps no shared state between the two
-    // calls beyond the file descriptor, which the kernel serialises.
-    HidHandle m_handle;
-    int m_outputLength = 65;
+    // Thread use: m_io is made and destroyed on the UI thread while no reader runs. Every call on
+    // it holds m_ioLock: reads run on m_reader, writes on the UI thread, and hidapi keeps the
+    // error text of a handle in the handle itself, freed and replaced by both calls, so they must
+    // never overlap. The reader reads in short slices and lets a waiting writer go first.
+    std::unique_ptr<HidIo> m_io;
+    std::mutex m_ioLock;
+    std::atomic<int> m_writersWaiting{0};
+    std::optional<ReportLengths> m_lengths;  // const once the reader runs
+    std::string m_lengthNote;
     QString m_openError;
     bool m_permissionDenied = false;
     std::atomic<bool> m_stop{false};

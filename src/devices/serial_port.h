@@ -17,7 +17,9 @@ class SerialPort : public QObject, public Transport {
 
     static QStringList portNames();
 
+    // False when the port cannot be opened; errorText() then says why.
     bool openPort(const QString& name);
+    QString errorText() const { return m_port.errorString(); }
     void closePort();
     QString portName() const { return m_port.portName(); }
     UartFramer& framer() { return m_framer; }

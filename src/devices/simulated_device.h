@@ -29,6 +29,7 @@ class SimulatedDevice : public QObject, public Transport {
 
     TransportKind kind() const override { return TransportKind::UsbHid; }
     bool isOpen() const override { return m_unit.plugged(); }
+    int outputReportLength(std::uint8_t) const override { return m_unit.reportLength(); }
     WriteResult write(std::span<const std::uint8_t> bytes) override;
 
   signals:

@@ -54,7 +54,7 @@ void FrameWriter::writeHid(std::span<const std::uint8_t> frame, const std::strin
     if (m_host) m_host->showReportId(hexByte(frame[0]));
     if (!m_transport || !m_transport->isOpen()) return;
     std::vector<std::uint8_t> report(
-        static_cast<std::size_t>(std::max<int>(m_transport->outputReportLength(), 1)), 0);
+        static_cast<std::size_t>(std::max<int>(m_transport->outputReportLength(frame[0]), 1)), 0);
     std::copy_n(frame.begin(), std::min(frame.size(), report.size()), report.begin());
     const WriteResult r = m_transport->write(report);
     if (!m_host) return;
@@ -146,9 +146,10 @@ void FrameWriter::Send_StartSign(std::uint8_t mode, std::uint8_t dataByte) {
         f[10 + i] = static_cast<std::uint8_t>(m_mask[i] ^ kCheckConstant ^ i);
     }
     // The history line lists every byte written after the report ID.
-    const int written = m_transport ? std::max(m_transport->outputReportLength(), 16) : 16;
+    const int written =
+        m_transport ? std::max(m_transport->outputReportLength(kStartReportId), 1) : 16;
     std::vector<std::uint8_t> report(static_cast<std::size_t>(written), 0);
-    std::copy(f.begin(), f.end(), report.begin());
+    std::copy_n(f.begin(), std::min(f.size(), report.size()), report.begin());
     const std::string line = "W " + hexByte(f[0]) + "  " + hexList(std::span(report).subspan(1));
     writeHid(report, line);
 }

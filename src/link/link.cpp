@@ -22,8 +22,9 @@ bool Link::uart() const {
     return t && t->kind() == TransportKind::Uart;
 }
 
-int Link::transferAddress(int step, int packetIndex) const {
-    return uart() ? step : step * 256 + packetIndex * link::kValuesPerPacket;
+int Link::transferAddress(int step, int packetIndex) {
+    // Module and first slot on both transports: a request or packet names the slots it carries.
+    return step * 256 + packetIndex * link::kValuesPerPacket;
 }
 
 void Link::addToHistory(const std::string& line) {

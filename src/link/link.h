@@ -86,7 +86,7 @@ class Link : public WriteSink, public FrameHost {
 
   private:
     bool uart() const;
-    int transferAddress(int step, int packetIndex) const;
+    static int transferAddress(int step, int packetIndex);
     void sendWrite(const QueuedWrite& w);
     void releaseQueue();
     // How many hold ticks, from the next one on, would do nothing but count (at least 1).

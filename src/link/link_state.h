@@ -52,7 +52,7 @@ struct TransferState {
     std::uint8_t currentStep = 0;  // module being transferred; last + 1 while the end sign waits
     std::uint8_t lastStep = 3;
     std::int32_t packetIndex = 0;
-    std::int32_t address = 0;  // USB-HID: module x 256 + first slot; UART: the module
+    std::int32_t address = 0;  // module x 256 + first slot of the request or packet
     std::int32_t state = kTransferIdle;
     std::uint8_t ticks = 0;  // 50 ms ticks since the last step, up to 100
     int percent = 0;         // progress shown by the last transfer tick

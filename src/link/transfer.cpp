@@ -33,9 +33,10 @@ void Link::Timer1Timer() {
 }
 
 void Link::fillImagePacket(int module, int firstSlot) {
+    // The header names the slots whose values follow.
     auto payload = m_writer.payload();
-    payload[0] = static_cast<std::uint8_t>((m_transfer.address >> 8) & 0xFF);
-    payload[1] = static_cast<std::uint8_t>(m_transfer.address & 0xFF);
+    payload[0] = static_cast<std::uint8_t>(module);
+    payload[1] = static_cast<std::uint8_t>(firstSlot);
     for (int j = 0; j < kValuesPerPacket; ++j) {
         const int slot = firstSlot + j;
         const bool inImage = slot <= kStorableSlots && DeviceImage::contains(module, slot);
@@ -55,10 +56,12 @@ void Link::SendPacketStep(int nStep, int mode) {
         m_writer.SendData(kCmdRead, kAddrReadRequest,
                           static_cast<std::uint16_t>(m_transfer.address));
     } else {
-        // The packet carries the slots of the step's module at the packet index, whatever the
-        // transport's form of the transfer address.
+        // The packet carries the slots of the step's module at the packet index. A HID packet
+        // always carries 23 payload bytes, whatever its size byte says; a UART packet carries
+        // exactly its size, so it is sized to the whole header and ten values.
         fillImagePacket(nStep, m_transfer.packetIndex * kValuesPerPacket);
-        m_writer.SendPacktData(kCmdWrite, kAddrImagePacket, 20);
+        m_writer.SendPacktData(kCmdWrite, kAddrImagePacket,
+                               uart() ? kImagePacketBytes : kHidImagePacketSize);
     }
 }
 

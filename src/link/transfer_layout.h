@@ -10,6 +10,10 @@ inline constexpr int kLastStep = 3;           // the last module of a transfer
 inline constexpr int kValuesPerPacket = 10;   // slots per read request or image packet
 inline constexpr int kDataPacketLength = 26;  // length byte of a data packet with ten values
 inline constexpr int kStorableSlots = 85;     // data packet values for higher slots are dropped
+// Image packet payload: module, first slot, ten values of two bytes.
+inline constexpr int kImagePacketBytes = 2 + 2 * kValuesPerPacket;
+// The size the HID form names in its length byte (its 23 payload bytes hold the whole packet).
+inline constexpr int kHidImagePacketSize = 20;
 
 // (slots / 10) + 1 packets per module; module 3 is a single packet.
 constexpr int packetCount(int module) {

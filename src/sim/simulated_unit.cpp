@@ -16,8 +16,9 @@ namespace vt::sim {
 
 using namespace link;
 
-SimulatedUnit::SimulatedUnit(TransportKind form, std::uint32_t seed)
+SimulatedUnit::SimulatedUnit(TransportKind form, std::uint32_t seed, int reportLength)
     : m_form(form),
+      m_reportLength(reportLength),
       m_rng(seed),
       m_factory(factoryImage()),
       m_image(m_factory),
@@ -26,7 +27,9 @@ SimulatedUnit::SimulatedUnit(TransportKind form, std::uint32_t seed)
 void SimulatedUnit::receive(std::span<const std::uint8_t> bytes, Millis now) {
     if (!m_plugged) return;
     if (m_form == TransportKind::UsbHid) {
-        const auto request = decodeHidReport(bytes, m_mask);
+        const auto request = bytes.size() == static_cast<std::size_t>(m_reportLength)
+                                 ? decodeHidReport(bytes, m_mask)
+                                 : std::nullopt;
         if (!request) {
             ++m_rejected;
             return;
@@ -54,7 +57,6 @@ void SimulatedUnit::replug() {
     m_image = m_stored;  // a unit powers up with its stored settings
     m_mask = {};
     m_uartReader = UartRequestReader{};
-    resetCursors();
 }
 
 void SimulatedUnit::handle(const UnitRequest& r, Millis now) {
@@ -67,7 +69,6 @@ void SimulatedUnit::handle(const UnitRequest& r, Millis now) {
     switch (r.kind) {
         case UnitRequest::Kind::Start:
             m_mask = r.mask;
-            resetCursors();
             acknowledge(now);
             break;
         case UnitRequest::Kind::Command:
@@ -102,7 +103,6 @@ void SimulatedUnit::handleWrite(std::uint16_t address, std::uint16_t value, Mill
         case kAddrSign:
             // Signs are answered with a status reply on either transport: it carries the levels
             // and the volume, and on UART it is what completes a read.
-            if (value == kSignEndRead || value == kSignEndWrite) resetCursors();
             statusReply(now, kStatusAcknowledge);
             return;
         case kAddrRecall:
@@ -123,29 +123,21 @@ void SimulatedUnit::handleWrite(std::uint16_t address, std::uint16_t value, Mill
     acknowledge(now);
 }
 
-int SimulatedUnit::nextPacketSlot(int module) {
-    auto& cursor = m_cursor[static_cast<std::size_t>(module)];
-    const int slot = cursor * kValuesPerPacket;
-    cursor = (cursor + 1) % packetCount(module);
-    return slot;
-}
-
 void SimulatedUnit::handleRead(std::uint16_t value, Millis now) {
-    // HID names module and first slot; UART names the module, whose cursor gives the packet.
-    const bool hid = m_form == TransportKind::UsbHid;
-    const int module = hid ? value >> 8 : value;
+    // The request names the module and the first slot, on either transport.
+    const int module = value >> 8;
     if (module >= kModuleCount) {
         errorReply(now);
         return;
     }
-    const int first = hid ? value & 0xFF : nextPacketSlot(module);
+    const int first = value & 0xFF;
     std::array<std::uint16_t, 10> values{};
     for (int j = 0; j < kValuesPerPacket; ++j)
         if (DeviceImage::contains(module, first + j))
             values[static_cast<std::size_t>(j)] =
                 static_cast<std::uint16_t>(m_image.at(module, first + j));
     send(dataPacket(m_form, static_cast<std::uint8_t>(module), static_cast<std::uint8_t>(first),
-                    values),
+                    values, m_reportLength),
          now);
 }
 
@@ -155,13 +147,13 @@ void SimulatedUnit::handleImagePacket(const UnitRequest& r, Millis now) {
         errorReply(now);
         return;
     }
-    const bool hid = m_form == TransportKind::UsbHid;
-    const int module = hid ? p[0] : (p[0] << 8 | p[1]);
+    // The packet's header names the module and the first slot of the values that follow.
+    const int module = p[0];
     if (module >= kModuleCount) {
         errorReply(now);
         return;
     }
-    const int first = hid ? p[1] : nextPacketSlot(module);
+    const int first = p[1];
     const int count = std::min<int>(kValuesPerPacket, static_cast<int>((p.size() - 2) / 2));
     for (int j = 0; j < count; ++j) {
         const auto i = static_cast<std::size_t>(2 + 2 * j);
@@ -193,7 +185,7 @@ void SimulatedUnit::statusReply(Millis now, std::uint16_t code) {
         s.right = level(now, 1700.0, 1.0);
         s.volume = static_cast<std::uint16_t>(m_image.at(kMainModule, slot_ids::kMainVolume));
     }
-    send(sim::statusReply(m_form, s), now);
+    send(sim::statusReply(m_form, s, m_reportLength), now);
 }
 
 void SimulatedUnit::errorReply(Millis now) {

@@ -50,9 +50,13 @@ class SimulatedUnit {
         Millis at;
     };
 
-    explicit SimulatedUnit(TransportKind form = TransportKind::UsbHid, std::uint32_t seed = 1);
+    // `reportLength`: bytes of every HID report the unit takes and sends, report ID included.
+    // Like a real device it refuses an output report of any other length.
+    explicit SimulatedUnit(TransportKind form = TransportKind::UsbHid, std::uint32_t seed = 1,
+                           int reportLength = kDefaultReportLength);
 
     TransportKind form() const { return m_form; }
+    int reportLength() const { return m_reportLength; }
     void setLatency(Millis latency) { m_latency = latency; }
     Millis latency() const { return m_latency; }
     UnitFaults& faults() { return m_faults; }
@@ -96,10 +100,9 @@ class SimulatedUnit {
     void send(std::vector<std::uint8_t> bytes, Millis now, bool hasChecksum = true);
     double draw();
     std::uint8_t level(Millis now, double periodMs, double phase) const;
-    int nextPacketSlot(int module);
-    void resetCursors() { m_cursor.fill(0); }
 
     TransportKind m_form;
+    int m_reportLength;
     Millis m_latency{2};
     UnitFaults m_faults;
     std::mt19937 m_rng;
@@ -108,7 +111,6 @@ class SimulatedUnit {
     DeviceImage m_image;
     DeviceImage m_stored;
     LinkMask m_mask{};
-    std::array<int, 4> m_cursor{};  // UART: next packet of each module
     std::string m_bluetoothText;
     bool m_plugged = true;
 

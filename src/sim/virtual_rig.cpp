@@ -37,11 +37,11 @@ void UnitTransport::deliver(std::span<const std::uint8_t> bytes) {
     }
 }
 
-VirtualRig::VirtualRig(LinkHost& host, TransportKind form, std::uint32_t seed)
+VirtualRig::VirtualRig(LinkHost& host, TransportKind form, std::uint32_t seed, int reportLength)
     : holdTimer(clock.addTimer(link::kHoldPeriod, [this] { link.HoldTimerTimer(); })),
       connectTimer(clock.addTimer(link::kConnectPeriod, [this] { link.Timer1Timer(); })),
       transferTimer(clock.addTimer(link::kTransferPeriod, [this] { link.Timer2Timer(); })),
-      unit(form, seed),
+      unit(form, seed, reportLength),
       transport(unit, clock),
       link(model, host, LinkTimers{holdTimer, connectTimer, transferTimer}) {
     transport.setLink(&link);

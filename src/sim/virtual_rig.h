@@ -20,6 +20,7 @@ class UnitTransport : public Transport {
     void setLink(Link* link) { m_link = link; }
 
     TransportKind kind() const override { return m_unit.form(); }
+    int outputReportLength(std::uint8_t) const override { return m_unit.reportLength(); }
     bool isOpen() const override { return m_unit.plugged(); }
     WriteResult write(std::span<const std::uint8_t> bytes) override;
 
@@ -35,7 +36,7 @@ class UnitTransport : public Transport {
 class VirtualRig {
   public:
     explicit VirtualRig(LinkHost& host, TransportKind form = TransportKind::UsbHid,
-                        std::uint32_t seed = 1);
+                        std::uint32_t seed = 1, int reportLength = kDefaultReportLength);
 
     // The unit appears: link state present, then the connect operation.
     void plugIn();

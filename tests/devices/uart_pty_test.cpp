@@ -33,11 +33,13 @@ int keepAlivesHeard(const sim::SimulatedUnit& unit) {
 
 class UartLink : public ::testing::Test {
   protected:
-    void startLink() {
+    // `before`: ports that the scan tries ahead of the pseudo-terminal.
+    void startLink(const QStringList& before = {}) {
         ASSERT_TRUE(bridge.ok()) << "no pseudo-terminal";
         devices::HubOptions options;
         options.transport = TransportKind::Uart;
-        options.port = bridge.portName();
+        options.port = before.isEmpty() ? bridge.portName() : before.first();
+        options.extraPorts = before.mid(1) << bridge.portName();
         model.bindControls();
         runtime = std::make_unique<devices::LinkRuntime>(model, host, options);
         runtime->hub().start();
@@ -93,6 +95,39 @@ INSTANTIATE_TEST_SUITE_P(Line, UartDelivery,
                                            Delivery{"one_byte_at_a_time", true, false},
                                            Delivery{"noise_between_frames", false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UartLink, AWholePresetWriteReachesEverySlotOfModules1To3) {
+    startLink();
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, kConnectWaitMs));
+    for (int m = 1; m <= 3; ++m)
+        for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
+            model.device.set(m, s, 1000 + m * 100 + s);
+    runtime->link().DisCheckWindow(kOpWriteImage);
+    ASSERT_TRUE(waitUntil(
+        [&] { return connected() && runtime->link().transferState().state == kTransferIdle; },
+        kConnectWaitMs));
+    const DeviceImage& unitImage = bridge.unit().image();
+    for (int m = 1; m <= 3; ++m)
+        for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
+            ASSERT_EQ(unitImage.at(m, s), 1000 + m * 100 + s) << "module " << m << " slot " << s;
+    EXPECT_TRUE(host.messages.empty()) << host.messages.front().text;
+}
+
+TEST_F(UartLink, APortThatDoesNotOpenIsNamedAndTheScanMovesOn) {
+    startLink({"/nonexistent/ttyVT0", "/nonexistent/ttyVT1"});
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, kConnectWaitMs));
+    auto line = [&](const std::string& prefix) {
+        return std::find_if(host.history.begin(), host.history.end(),
+                            [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    };
+    for (const char* port : {"/nonexistent/ttyVT0", "/nonexistent/ttyVT1"}) {
+        const auto l = line(std::string("UART port ") + port + ": not opened: ");
+        ASSERT_NE(l, host.history.end()) << port;
+        EXPECT_GT(l->size(), std::string("UART port : not opened: ").size() + 20) << *l;
+    }
+    EXPECT_NE(line("UART port " + bridge.portName().toStdString() + ": opened"),
+              host.history.end());
+}
 
 TEST_F(UartLink, TheUnitEndClosingClosesThePortOnceAndStopsTheLink) {
     startLink();

@@ -18,7 +18,7 @@ struct RecordingTransport : Transport {
 
     TransportKind kind() const override { return form; }
     bool isOpen() const override { return open; }
-    int outputReportLength() const override { return reportLength; }
+    int outputReportLength(std::uint8_t) const override { return reportLength; }
     WriteResult write(std::span<const std::uint8_t> bytes) override {
         if (refuse) return {false, 0x1F, "A device attached to the system is not functioning."};
         writes.emplace_back(bytes.begin(), bytes.end());

@@ -226,7 +226,7 @@ class UartTransfer : public test::LinkOnRig {
     UartTransfer() : LinkOnRig(TransportKind::Uart) {}
 };
 
-TEST_F(UartTransfer, ModulesAreNamedAloneAndTheUnitServesPacketsInOrder) {
+TEST_F(UartTransfer, RequestsAndPacketsNameModuleAndFirstSlotAndEverySlotArrives) {
     // No start report on UART: the unit's acknowledge arrives by itself.
     rig.link.ShowLinkStatus(1, {});
     rig.link.LinkBtnClick();
@@ -236,22 +236,31 @@ TEST_F(UartTransfer, ModulesAreNamedAloneAndTheUnitServesPacketsInOrder) {
     std::vector<std::uint16_t> expected;
     for (int m = 0; m <= 3; ++m)
         for (int p = 0; p < link::packetCount(m); ++p)
-            expected.push_back(static_cast<std::uint16_t>(m));
+            expected.push_back(static_cast<std::uint16_t>(m * 256 + p * 10));
     EXPECT_EQ(readRequests(), expected);
     expectImageMatchesUnitBelowSlot85(rig, 0);
 
-    // Writing: each packet carries the slots of its module and packet index; a 20-byte UART
-    // packet holds nine of the ten values.
+    // Writing: each packet's header names the module and first slot of its ten values, and the
+    // write starts at module 1 slot 0 like a re-read.
     for (int m = 1; m <= 3; ++m)
         for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
             rig.model.device.set(m, s, 500 + s);
+    rig.unit.clearHeard();
     rig.link.DisCheckWindow(kOpWriteImage);
     ASSERT_TRUE(rig.settle());
     for (int m = 1; m <= 3; ++m)
         for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
-            if (s % 10 != 9) {
-                ASSERT_EQ(rig.unit.image().at(m, s), 500 + s) << m << "/" << s;
-            }
+            ASSERT_EQ(rig.unit.image().at(m, s), 500 + s) << m << "/" << s;
+    EXPECT_EQ(std::count_if(rig.unit.heard().begin(), rig.unit.heard().end(),
+                            [](const Heard& h) { return h.kind == Kind::ImagePacket; }),
+              15);
+
+    rig.unit.clearHeard();
+    rig.link.DisCheckWindow(kOpReRead);
+    ASSERT_TRUE(rig.settle());
+    ASSERT_FALSE(readRequests().empty());
+    EXPECT_EQ(readRequests().front(), 0x0100);
+    EXPECT_EQ(readRequests().size(), 15u);
 }
 
 }  // namespace

@@ -221,29 +221,27 @@ TEST(SimulatedUnit, UnpluggedItHearsNothingAndComesBackWithItsStoredSettings) {
     EXPECT_EQ(h.unit.mask(), LinkMask{});
 }
 
-TEST(SimulatedUnitUart, AcknowledgesWritesAndServesEachModulesPacketsInOrder) {
+TEST(SimulatedUnitUart, AcknowledgesWritesAndServesTheSlotsEachRequestNames) {
     UnitHarness h(TransportKind::Uart);
     h.writer.SendData(0xA7, 0x0100, 5);
-    h.writer.SendData(0xA0, 0x0039, 0);  // module 0 only: the cursor picks the packet
-    h.writer.SendData(0xA0, 0x0039, 0);
-    h.writer.SendData(0xA0, 0x0039, 0);  // past the last packet: back to the first
-    h.writer.PCtoMCUAckSign(0x22);       // the end of a read rewinds the cursors
-    h.writer.SendData(0xA0, 0x0039, 0);
+    h.writer.SendData(0xA0, 0x0039, 0x0000);
+    h.writer.SendData(0xA0, 0x0039, 0x000A);
+    h.writer.SendData(0xA0, 0x0039, 0x0100);
+    h.writer.PCtoMCUAckSign(0x22);
     h.deliver();
     const auto a = h.answers();
-    ASSERT_EQ(a.size(), 6u);
+    ASSERT_EQ(a.size(), 5u);
     EXPECT_EQ(toHex(a[0]), "FE BB");
-    for (std::size_t i : {1u, 2u, 3u, 5u}) {
+    for (std::size_t i : {1u, 2u, 3u}) {
         ASSERT_EQ(a[i].size(), 29u);
         EXPECT_EQ(sum(a[i]), 0u);
     }
     EXPECT_EQ(toHex(std::span(a[1]).first(8)), "01 57 1A A0 00 39 00 00");
-    EXPECT_EQ(a[2][7], 10);
-    EXPECT_EQ(a[3][7], 0);
+    EXPECT_EQ(toHex(std::span(a[2]).first(8)), "01 57 1A A0 00 39 00 0A");
+    EXPECT_EQ(toHex(std::span(a[3]).first(10)), "01 57 1A A0 00 39 01 00 00 05");
     // A sign is answered with a framed status reply, which is what completes a UART read.
     EXPECT_EQ(toHex(std::span(a[4]).first(8)), "01 57 11 A7 00 FF 00 02");
     EXPECT_EQ(a[4].size(), 20u);
-    EXPECT_EQ(a[5][7], 0);
     EXPECT_EQ(h.unit.image().at(0x0100), 5);
 }
 
