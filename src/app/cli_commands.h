@@ -19,4 +19,7 @@ int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // commands chained with "then"
 int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// eq fit FILE [--channel main|aux] [--apply] | eq export [--preset FILE] [--channel main|aux]
+int runEq(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace vt::cli
