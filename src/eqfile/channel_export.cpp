@@ -28,8 +28,9 @@ std::string bandLine(int type, int freqIndex, int gainStep, int qIndex) {
             return std::string(type == 1 ? "LSC " : "HSC ") +
                    formatFixed(kSlopeDbPerUnit * qValue(qIndex), 2) + " dB " + fcText(freqIndex) +
                    gain;
-        default:
-            return std::string(type == 3 ? "HPQ " : "LPQ ") + fcText(freqIndex) + q;
+        default:  // the gain of a variable-Q pass changes nothing, but the band holds it
+            return std::string(type == 3 ? "HPQ " : "LPQ ") + fcText(freqIndex) +
+                   (gainStep == kGainStepZero ? "" : gain) + q;
     }
 }
 

@@ -101,9 +101,8 @@ int typeOf(const FileFilter& f) {
 // The band nearest the file filter, or a neighbouring step where that fits better.
 FittedBand fitBand(const FileFilter& f, const FitCurve& target) {
     const bool shelf = f.kind == FilterKind::LowShelf || f.kind == FilterKind::HighShelf;
-    const bool pass = f.kind == FilterKind::HighPass || f.kind == FilterKind::LowPass;
     const Steps fs = frequencySteps(f.frequency, 0, kFreqIndexMax);
-    const Steps gs = pass ? Steps{kGainStepZero, kGainStepZero} : gainSteps(f.gain);
+    const Steps gs = gainSteps(f.gain);  // a pass ignores it, but the band keeps it
     const Steps qs = qSteps(shelf ? shelfSlopeOf(f) : f.q);
     FittedBand best{typeOf(f), fs.nearest, gs.nearest, qs.nearest, !f.enabled, f.line};
     if (!f.enabled) return best;

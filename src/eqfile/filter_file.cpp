@@ -203,13 +203,11 @@ std::string readFilterBody(const std::vector<std::string_view>& w, FileFilter& f
             if (haveQ && f.bySlope) return "both a slope and a Q";
             if (!haveQ && !f.bySlope) f.q = kDefaultPassQ;
             break;
-        case TypeWord::PassQ:
+        case TypeWord::PassQ:  // a gain given with a pass is kept, though it changes nothing
             if (!haveQ) return "no Q";
-            f.gain = 0.0;
             break;
         default:  // plain passes are Butterworth unless a Q is given
             if (!haveQ) f.q = kDefaultPassQ;
-            f.gain = 0.0;
             break;
     }
     return {};

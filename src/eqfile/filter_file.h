@@ -17,7 +17,7 @@ struct FileFilter {
     FilterKind kind = FilterKind::Peak;
     bool enabled = true;     // "ON"; an "OFF" filter is kept but contributes nothing
     double frequency = 0.0;  // Hz
-    double gain = 0.0;       // dB; 0 for high- and low-pass filters
+    double gain = 0.0;       // dB; high- and low-pass filters ignore it
     double q = 0.0;          // Q of peaks, passes and shelves given by Q
     double slope = 0.0;      // shelves given by slope: the shelf slope S (12 dB/octave = 1)
     bool bySlope = false;
