@@ -1,6 +1,5 @@
 // `vortella-cli eq fit FILE` and `eq export`: filter lists in text fitted to a channel of the
 // unit (and written to it with --apply), and a channel's bands written out as such a list.
-#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <sstream>
@@ -8,7 +7,7 @@
 #include "app/cli_commands.h"
 #include "eqfile/channel_export.h"
 #include "eqfile/channel_fit.h"
-#include "eqfile/filter_file.h"
+#include "eqfile/filter_list_file.h"
 #include "model/number_text.h"
 #include "model/rounding.h"
 #include "model/scales.h"
@@ -20,8 +19,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 using namespace vt::eqfile;
-
-constexpr std::uintmax_t kLargestFilterFile = 4u << 20;  // far above any real filter list
 
 struct EqRequest {
     std::string file;
@@ -130,24 +127,14 @@ std::string fitJson(const ChannelFit& fit) {
 }
 
 int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(r.file, ec) &&
-        std::filesystem::file_size(r.file, ec) > kLargestFilterFile) {
-        err << r.file << ": too large for a filter list\n";
-        return kExitBadInput;
-    }
-    const auto text = presets::readPresetFile(r.file);
-    if (!text) {
-        err << r.file << ": cannot be read\n";
-        return kExitBadInput;
-    }
-    const FilterFile file = readFilterFile(*text);
-    if (!file.usable()) {
-        for (const auto& p : file.problems)
+    const FilterListLoad load = loadFilterList(r.file);
+    if (!load.file) {
+        for (const auto& p : load.problems)
             err << r.file << ":" << p.line << ": " << p.reason << ": " << p.text << "\n";
-        err << r.file << ": " << kNothingUsable << "\n";
+        err << r.file << ": " << load.message << "\n";
         return kExitBadInput;
     }
+    const FilterFile& file = *load.file;
     const ChannelFit fit = fitChannel(file, r.module);
     out << fitJson(fit) << "\n" << std::flush;
     if (fit.preampDb)

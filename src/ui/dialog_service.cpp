@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/filter_import_dialog.h"
+
 namespace vt::ui {
 
 bool QtDialogService::askYesNo(QWidget* parent, const QString& caption, const QString& text) {
@@ -21,6 +23,12 @@ QString QtDialogService::openFileName(QWidget* parent, const QString& filter) {
 
 QString QtDialogService::saveFileName(QWidget* parent, const QString& filter) {
     return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+}
+
+bool QtDialogService::previewFilterFit(QWidget* parent, const eqfile::ChannelFit& fit,
+                                       const QString& fileName) {
+    FilterImportDialog dialog(fit, fileName, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace vt::ui

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "model/parameter_model.h"
 #include "ui/parameter_views.h"
@@ -22,6 +23,10 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+
+namespace vt::eqfile {
+struct ParameterWrite;
+}
 
 namespace vt {
 class EqGraphPanel;
@@ -100,6 +105,10 @@ class MainWindow : public QMainWindow {
     // Preset file buttons (preset_buttons.cpp).
     void SaveFileBtnClick();
     void LoadFileBtnClick();
+    // Filter list import (filter_import.cpp): Ctrl+I and the "Import..." button.
+    void ImportFilterFile();
+    // Writes parameters in one step, then brings the window and the graph in line with them.
+    void applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes);
     int wheelArmed() const { return m_wheelArmed; }
     int language() const { return m_language; }
 
@@ -123,6 +132,7 @@ class MainWindow : public QMainWindow {
     void connectHandlers();
     void installEditBoxHandlers();
     void connectDeviceCommands();
+    void installFilterImport();
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
 
     // Shared change handlers of the parameter controls (control_handlers.cpp).
