@@ -310,7 +310,7 @@ ChannelFit fitChannel(const FilterFile& file, int module) {
             ++next;
         } else {
             drop(*candidates[i].filter, "the channel has " + bandsText(bands) +
-                                            "; the others fit the file better without this one");
+                                            "; this filter is left out of the best-fitting set");
         }
     }
     for (const FileFilter* f : offFilters) {

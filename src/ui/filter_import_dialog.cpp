@@ -21,13 +21,14 @@ namespace {
 
 using eqfile::FitCurve;
 
-QLineSeries* series(const FitCurve& curve, const QString& name, const QColor& colour) {
+QLineSeries* series(const FitCurve& curve, const QString& name, const QColor& colour,
+                    double width) {
     auto* s = new QLineSeries;
     s->setName(name);
     const FitCurve& freq = eqfile::fitFrequencies();
     for (std::size_t i = 0; i < eqfile::kFitPoints; ++i) s->append(freq[i], curve[i]);
     QPen pen(colour);
-    pen.setWidthF(2.0);
+    pen.setWidthF(width);
     s->setPen(pen);
     return s;
 }
@@ -51,6 +52,8 @@ QChartView* chartOf(const QList<QLineSeries*>& curves, const QString& objectName
             high = std::max(high, p.y());
         }
     y->setRange(std::floor(low - 1.0), std::ceil(high + 1.0));
+    y->applyNiceNumbers();
+    y->setLabelFormat("%g");
     y->setTitleText("dB");
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
@@ -90,12 +93,13 @@ FilterImportDialog::FilterImportDialog(const eqfile::ChannelFit& fit, const QStr
     FitCurve difference{};
     for (std::size_t i = 0; i < eqfile::kFitPoints; ++i)
         difference[i] = fit.fittedCurve[i] - fit.fileCurve[i];
-    layout->addWidget(chartOf({series(fit.fileCurve, "File", QColor(30, 90, 200)),
-                               series(fit.fittedCurve, "Fitted", QColor(220, 90, 20))},
+    layout->addWidget(chartOf({series(fit.fileCurve, "File", QColor(110, 160, 230), 4.0),
+                               series(fit.fittedCurve, "Fitted", QColor(220, 90, 20), 1.5)},
                               "ResponseChart", 6.0),
                       3);
     layout->addWidget(
-        chartOf({series(difference, "Residual", QColor(120, 40, 140))}, "ResidualChart", 1.0), 2);
+        chartOf({series(difference, "Residual", QColor(120, 40, 140), 1.5)}, "ResidualChart", 1.0),
+        2);
 
     auto* residual = new QLabel(QString("Residual: largest %1, RMS %2")
                                     .arg(dB(fit.residual.maxAbsDb), dB(fit.residual.rmsDb)),
