@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "eqfile/subset_choice.h"
+#include "eqfile/table_steps.h"
 #include "model/eq_defaults.h"
 #include "model/modules.h"
 #include "model/scales.h"
@@ -14,10 +14,6 @@
 
 namespace vt::eqfile {
 namespace {
-
-constexpr double kPassQTolerance = 0.005;
-constexpr double kSameFrequency = 1e-3;  // relative
-constexpr double kBetter = 1e-12;        // a neighbour must beat the nearest step by this much
 
 bool isBandKind(FilterKind k) {
     return k == FilterKind::Peak || k == FilterKind::LowShelf || k == FilterKind::HighShelf;
@@ -57,32 +53,6 @@ double shelfSlopeOf(const FileFilter& f) {
     return d > 0.0 ? 1.0 / d : qValue(kQIndexMax);
 }
 
-// Nearest table index first, then its neighbour on the other side of the value.
-struct Steps {
-    int nearest;
-    int other;
-};
-
-Steps frequencySteps(double hz, int lowest, int highest) {
-    const int n = std::clamp(static_cast<int>(SnapToScale(kViewFreq, hz)), lowest, highest);
-    const int o = frequencyValue(n) < hz ? n + 1 : n - 1;
-    return {n, std::clamp(o, lowest, highest)};
-}
-
-Steps gainSteps(double db) {
-    const double clamped = std::clamp(db, gainDb(0), gainDb(kGainStepMax));
-    const int n = std::clamp(static_cast<int>(SnapToScale(kViewGain, clamped)), 0, kGainStepMax);
-    const int o = gainDb(n) < clamped ? n + 1 : n - 1;
-    return {n, std::clamp(o, 0, kGainStepMax)};
-}
-
-Steps qSteps(double q) {
-    const int above = std::min(static_cast<int>(SnapToScale(kViewQ, q)), kQIndexMax);
-    const int below = std::max(above - 1, 0);
-    const bool belowNearer = q / qValue(below) <= qValue(above) / q;
-    return belowNearer ? Steps{below, above} : Steps{above, below};
-}
-
 int typeOf(const FileFilter& f) {
     switch (f.kind) {
         case FilterKind::LowShelf:
@@ -115,64 +85,12 @@ FittedBand fitBand(const FileFilter& f, const FitCurve& target) {
                 b.gainStep = gi;
                 b.qIndex = qi;
                 if (const double s = residualOf(bandCurve(b), target).rmsDb;
-                    s < bestScore - kBetter) {
+                    s < bestScore - kNeighbourMargin) {
                     bestScore = s;
                     best = b;
                 }
             }
     return best;
-}
-
-// A channel filter for one or two file passes at one frequency, frequency step by residual.
-FittedFilter fitFilter(int item, const std::vector<const FileFilter*>& parts) {
-    FitCurve target{};
-    for (const auto* p : parts)
-        addResponse(cookbookPass(p->frequency, p->q, isLowPass(p->kind)), target);
-    const bool low = isLowPass(parts.front()->kind);
-    // Index 0 turns a high-pass filter off and 361 a low-pass one.
-    const Steps fs = frequencySteps(parts.front()->frequency, low ? 0 : 1,
-                                    low ? kFreqIndexMax - 1 : kFreqIndexMax);
-    FittedFilter best{item, fs.nearest, {}};
-    for (const auto* p : parts) best.lines.push_back(p->line);
-    FittedFilter other = best;
-    other.freqIndex = fs.other;
-    if (residualOf(filterCurve(other, low), target).rmsDb <
-        residualOf(filterCurve(best, low), target).rmsDb - kBetter)
-        return other;
-    return best;
-}
-
-bool qsMatch(std::vector<double> wanted, std::vector<double> given) {
-    if (wanted.size() != given.size()) return false;
-    std::sort(wanted.begin(), wanted.end());
-    std::sort(given.begin(), given.end());
-    for (std::size_t i = 0; i < wanted.size(); ++i)
-        if (std::abs(wanted[i] - given[i]) > kPassQTolerance) return false;
-    return true;
-}
-
-// Finds the channel filter for the passes of one direction; what it uses leaves `pool`.
-std::optional<FittedFilter> matchFilter(std::vector<const FileFilter*>& pool, int module) {
-    const int items = filterItems(module);
-    auto take = [&](std::vector<std::size_t> at, int item) {
-        std::vector<const FileFilter*> parts;
-        for (std::size_t i : at) parts.push_back(pool[i]);
-        std::sort(at.rbegin(), at.rend());
-        for (std::size_t i : at) pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(i));
-        return fitFilter(item, parts);
-    };
-    // Two sections at one frequency: the 24 dB/octave types.
-    for (std::size_t i = 0; i < pool.size(); ++i)
-        for (std::size_t j = i + 1; j < pool.size(); ++j) {
-            if (std::abs(pool[i]->frequency / pool[j]->frequency - 1.0) > kSameFrequency) continue;
-            for (int item = 1; item < items; ++item)
-                if (qsMatch(filterSectionQs(item), {pool[i]->q, pool[j]->q}))
-                    return take({i, j}, item);
-        }
-    for (std::size_t i = 0; i < pool.size(); ++i)
-        for (int item = 1; item < items; ++item)
-            if (qsMatch(filterSectionQs(item), {pool[i]->q})) return take({i}, item);
-    return std::nullopt;
 }
 
 struct Candidate {
@@ -187,33 +105,6 @@ std::string bandsText(int bands) {
 }
 
 }  // namespace
-
-int filterItems(int module) {
-    return module == kMainModule ? static_cast<int>(items::kMainFilterTypes.size())
-                                 : static_cast<int>(items::kAuxFilterTypes.size());
-}
-
-std::vector<double> filterSectionQs(int item) {
-    const double bessel = 1.0 / std::numbers::sqrt3;
-    const double butterworth = 1.0 / std::numbers::sqrt2;
-    auto order4 = [](int r) { return 1.0 / (2.0 * std::sin((r + 0.5) * std::numbers::pi / 4.0)); };
-    switch (item) {
-        case 1:
-            return {bessel};
-        case 2:
-            return {butterworth};
-        case 3:
-            return {0.5};  // two first-order sections
-        case 4:
-            return {bessel, bessel};
-        case 5:
-            return {order4(0), order4(1)};
-        case 6:
-            return {butterworth, butterworth};
-        default:
-            return {};
-    }
-}
 
 FitCurve bandCurve(const FittedBand& b) {
     FitCurve c{};
@@ -239,13 +130,6 @@ FitCurve bandCurve(const FittedBand& b) {
     return c;
 }
 
-FitCurve filterCurve(const FittedFilter& filter, bool lowPass) {
-    FitCurve c{};
-    for (double q : filterSectionQs(filter.item))
-        addResponse(cookbookPass(frequencyValue(filter.freqIndex), q, lowPass), c);
-    return c;
-}
-
 ChannelFit fitChannel(const FilterFile& file, int module) {
     ChannelFit fit;
     fit.module = module;
@@ -265,13 +149,10 @@ ChannelFit fitChannel(const FilterFile& file, int module) {
             bandFilters.push_back(&f);
         else
             (isLowPass(f.kind) ? lowPasses : highPasses).push_back(&f);
-        if (f.enabled) {
-            const FitCurve c = fileFilterCurve(f);
-            for (std::size_t i = 0; i < kFitPoints; ++i) fit.fileCurve[i] += c[i];
-        }
+        if (f.enabled) addCurve(fit.fileCurve, fileFilterCurve(f));
     }
-    fit.highPass = matchFilter(highPasses, module);
-    fit.lowPass = matchFilter(lowPasses, module);
+    fit.highPass = matchChannelFilter(highPasses, module);
+    fit.lowPass = matchChannelFilter(lowPasses, module);
     // Passes the channel filters cannot take become variable-Q bands, if bands are left.
     for (auto* pool : {&highPasses, &lowPasses})
         bandFilters.insert(bandFilters.end(), pool->begin(), pool->end());
@@ -290,14 +171,12 @@ ChannelFit fitChannel(const FilterFile& file, int module) {
         candidates.push_back(std::move(c));
     }
 
-    FitCurve base{};
-    for (std::size_t i = 0; i < kFitPoints; ++i) base[i] = -fit.fileCurve[i];
-    for (const auto& [filter, low] :
-         {std::pair{&fit.highPass, false}, std::pair{&fit.lowPass, true}})
-        if (*filter) {
-            const FitCurve c = filterCurve(**filter, low);
-            for (std::size_t i = 0; i < kFitPoints; ++i) base[i] += c[i];
-        }
+    // The channel filters are settled; the bands are chosen against what they leave.
+    FitCurve filters{};
+    if (fit.highPass) addCurve(filters, filterCurve(*fit.highPass, false));
+    if (fit.lowPass) addCurve(filters, filterCurve(*fit.lowPass, true));
+    FitCurve base = filters;
+    addCurve(base, fit.fileCurve, -1.0);
     std::vector<FitCurve> parts;
     for (const auto& c : candidates) parts.push_back(c.bandCurve);
     const auto kept = chooseSubset(parts, base, static_cast<std::size_t>(bands));
@@ -334,11 +213,8 @@ ChannelFit fitChannel(const FilterFile& file, int module) {
         fit.bands.push_back(d);
     }
 
-    for (const auto& b : fit.bands) {
-        const FitCurve c = bandCurve(b);
-        for (std::size_t i = 0; i < kFitPoints; ++i) fit.fittedCurve[i] += c[i];
-    }
-    for (std::size_t i = 0; i < kFitPoints; ++i) fit.fittedCurve[i] += base[i] + fit.fileCurve[i];
+    fit.fittedCurve = filters;
+    for (const auto& b : fit.bands) addCurve(fit.fittedCurve, bandCurve(b));
     fit.residual = residualOf(fit.fittedCurve, fit.fileCurve);
     std::stable_sort(
         fit.dropped.begin(), fit.dropped.end(),

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "eqfile/channel_filters.h"
 #include "eqfile/exact_response.h"
 #include "eqfile/filter_file.h"
 
@@ -22,12 +23,6 @@ struct FittedBand {
     int qIndex = 25;  // the Q of the band's type (peak Q for PEQ, the other Q else)
     bool bypass = false;
     int line = 0;  // file line it came from; 0 for a band left at its default
-};
-
-struct FittedFilter {
-    int item = 0;  // position in the channel's filter type list
-    int freqIndex = 0;
-    std::vector<int> lines;
 };
 
 struct DroppedFilter {
@@ -52,15 +47,8 @@ struct ChannelFit {
 // `module` is 1 (Main) or 2 (Auxiliary).
 ChannelFit fitChannel(const FilterFile& file, int module);
 
-// Exact response of one fitted band, or of a channel filter.
+// Exact response of one fitted band.
 FitCurve bandCurve(const FittedBand& band);
-FitCurve filterCurve(const FittedFilter& filter, bool lowPass);
-
-// Number of items in the channel's filter type lists (item 0 is "OFF").
-int filterItems(int module);
-
-// Q of each second-order section of filter type `item`; empty for "OFF".
-std::vector<double> filterSectionQs(int item);
 
 struct ParameterWrite {
     int address = 0;

@@ -83,6 +83,10 @@ void addResponse(const Coefficients& f, FitCurve& curve) {
     }
 }
 
+void addCurve(FitCurve& to, const FitCurve& curve, double sign) {
+    for (std::size_t i = 0; i < kFitPoints; ++i) to[i] += sign * curve[i];
+}
+
 Residual residualOf(const FitCurve& a, const FitCurve& b) {
     Residual r;
     double sum = 0.0;

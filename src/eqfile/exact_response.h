@@ -32,6 +32,9 @@ Coefficients cookbookPass(double frequency, double q, bool lowPass);
 // Adds 20 log10 |H| of `section` at every fit frequency to `curve`.
 void addResponse(const Coefficients& section, FitCurve& curve);
 
+// to += sign x curve, point by point (the responses of cascaded sections add in dB).
+void addCurve(FitCurve& to, const FitCurve& curve, double sign = 1.0);
+
 struct Residual {
     double maxAbsDb = 0.0;
     double rmsDb = 0.0;

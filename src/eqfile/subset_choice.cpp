@@ -14,10 +14,6 @@ double sumOfSquares(const FitCurve& c) {
     return s;
 }
 
-void add(FitCurve& to, const FitCurve& c, double sign) {
-    for (std::size_t i = 0; i < kFitPoints; ++i) to[i] += sign * c[i];
-}
-
 // n over k, saturating above `limit`.
 std::size_t subsetCount(std::size_t n, std::size_t k, std::size_t limit) {
     double count = 1.0;
@@ -37,7 +33,7 @@ std::vector<std::size_t> everySubset(const std::vector<FitCurve>& parts, const F
     const std::size_t n = parts.size();
     while (true) {
         FitCurve total = base;
-        for (std::size_t i : pick) add(total, parts[i], 1.0);
+        for (std::size_t i : pick) addCurve(total, parts[i]);
         if (const double score = sumOfSquares(total); score < bestScore) {
             bestScore = score;
             best = pick;
@@ -57,19 +53,19 @@ std::vector<std::size_t> dropOneByOne(const std::vector<FitCurve>& parts, const 
     std::vector<std::size_t> kept(parts.size());
     std::iota(kept.begin(), kept.end(), std::size_t{0});
     FitCurve total = base;
-    for (const auto& p : parts) add(total, p, 1.0);
+    for (const auto& p : parts) addCurve(total, p);
     while (kept.size() > keep) {
         std::size_t worst = 0;
         double bestScore = std::numeric_limits<double>::infinity();
         for (std::size_t k = 0; k < kept.size(); ++k) {
             FitCurve without = total;
-            add(without, parts[kept[k]], -1.0);
+            addCurve(without, parts[kept[k]], -1.0);
             if (const double score = sumOfSquares(without); score < bestScore) {
                 bestScore = score;
                 worst = k;
             }
         }
-        add(total, parts[kept[worst]], -1.0);
+        addCurve(total, parts[kept[worst]], -1.0);
         kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(worst));
     }
     return kept;
