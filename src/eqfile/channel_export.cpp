@@ -5,13 +5,12 @@
 #include <algorithm>
 
 #include "eqfile/channel_fit.h"
+#include "eqfile/filter_file.h"
 #include "model/number_text.h"
 #include "model/scales.h"
 
 namespace vt::eqfile {
 namespace {
-
-constexpr double kSlopeDbPerUnit = 12.0;
 
 std::string fcText(int freqIndex) {
     return "Fc " + std::string(frequencyText(freqIndex)) + " Hz";
@@ -26,8 +25,8 @@ std::string bandLine(int type, int freqIndex, int gainStep, int qIndex) {
         case 1:
         case 2:
             return std::string(type == 1 ? "LSC " : "HSC ") +
-                   formatFixed(kSlopeDbPerUnit * qValue(qIndex), 2) + " dB " + fcText(freqIndex) +
-                   gain;
+                   formatFixed(kShelfSlopeDbPerUnit * qValue(qIndex), 2) + " dB " +
+                   fcText(freqIndex) + gain;
         default:  // the gain of a variable-Q pass changes nothing, but the band holds it
             return std::string(type == 3 ? "HPQ " : "LPQ ") + fcText(freqIndex) +
                    (gainStep == kGainStepZero ? "" : gain) + q;

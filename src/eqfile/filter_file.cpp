@@ -16,7 +16,6 @@ constexpr double kHighestFrequency = 23999.0;  // below half the 48 kHz sample r
 constexpr double kLargestGain = 60.0;
 constexpr double kLargestQ = 1000.0;
 constexpr double kLargestSlopeDb = 1600.0;  // the steepest slope of the Q table, 128, is 1536
-constexpr double kSlopeDbPerUnit = 12.0;    // a shelf slope S of 1 is 12 dB/octave
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
@@ -140,7 +139,7 @@ std::string readFilterBody(const std::vector<std::string_view>& w, FileFilter& f
         if (!db || i + 1 >= w.size() || !sameWord(w[i + 1], "dB"))
             return "unexpected '" + std::string(w[i]) + "' after the shelf type";
         if (!(*db > 0.0 && *db <= kLargestSlopeDb)) return "shelf slope out of range";
-        f.slope = *db / kSlopeDbPerUnit;
+        f.slope = *db / kShelfSlopeDbPerUnit;
         f.bySlope = true;
         i += 2;
     }

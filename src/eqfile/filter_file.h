@@ -38,6 +38,9 @@ struct FilterFile {
     bool usable() const { return !filters.empty(); }
 };
 
+// A shelf slope S of 1 is 12 dB/octave: slopes given in dB are divided by this.
+inline constexpr double kShelfSlopeDbPerUnit = 12.0;
+
 inline constexpr double kDefaultPassQ = 0.70710678118654752;  // Butterworth, 1/sqrt(2)
 
 // Reads the whole text. Never fails: what it cannot read is listed in `problems`.
