@@ -10,7 +10,7 @@ fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail
 cat > room.txt <<'TXT'
 Filter Settings file
 
-Room EQ V5.20
+Measured 2026 V1.0
 Notes:
 Filter  1: ON  PK       Fc   125.0 Hz  Gain  -3.0 dB  Q  1.00
 Filter  2: ON  None

@@ -71,7 +71,7 @@ TEST(FilterFileReader, LinesItCannotUseAreReportedWithTheirNumbers) {
         {"Filter: ON PK Fc", "no value after 'Fc'"},
         {"Filter ON PK Fc 100 Hz Gain 1 dB Q 1", "not understood"},
         {"Preamp: loud", "preamp is not a gain in dB"},
-        {"GraphicEQ: 25 -3; 40 2", "not understood"},
+        {"Curve: 25 -3; 40 2", "not understood"},
     };
     for (const auto& r : rows) {
         const std::string text = std::string("# a comment\n\n") + r.line + "\n";
@@ -89,7 +89,7 @@ TEST(FilterFileReader, MeasurementExportWithHeaderNoneAndJunk) {
     const char* text =
         "Filter Settings file\r\n"
         "\r\n"
-        "Room EQ V5.20\r\n"
+        "Measured 2026 V1.0\r\n"
         "Dated: 10-Dec-2026 12:00:00\r\n"
         "Notes:measured at the seat\r\n"
         "Equaliser: Generic\r\n"
