@@ -16,6 +16,15 @@ Preset files (.Nddt):
   preset make JSON OUT    write the preset file for the device image given as JSON
                           ({"variant":0,"slots":[[module,slot,value],...]}; missing slots are 0)
 
+Filter lists (the "Filter: ON PK Fc 125 Hz Gain -3 dB Q 1" text of measurement software):
+  eq fit FILE [--channel main|aux] [--apply]
+                          fit the file's filters to the channel's bands and print them as JSON
+                          with the dropped filters and the residual in dB; --apply then writes
+                          them to the unit (the device options below apply)
+  eq export [--preset FILE] [--channel main|aux]
+                          print the channel's bands as such a filter list, from a preset file
+                          or, without --preset, from the unit
+
 Device commands (each connects to the unit and reads its settings first):
   devices                 list the USB devices with the unit's vendor ID, one line each
                           (with --transport uart: the serial ports, in the order tried)
@@ -84,6 +93,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (isDoctorLine(args)) return vt::cli::runDoctor(args, std::cout, std::cerr);
     if (cmd == "preset") return vt::cli::runPreset(rest, std::cout, std::cerr);
+    if (cmd == "eq") return vt::cli::runEq(rest, std::cout, std::cerr);
     if (vt::cli::isDeviceCommandLine(cmd)) return vt::cli::runDevice(args, std::cout, std::cerr);
     std::cerr << "vortella-cli: unknown command '" << cmd << "'\n" << vt::cli::kUsageSynopsis;
     return vt::cli::kExitUsage;

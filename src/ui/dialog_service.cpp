@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "ui/window_memory.h"
+#include "ui/filter_import_dialog.h"
 
 namespace vt::ui {
 
@@ -32,6 +33,12 @@ QString QtDialogService::remembered(const QString& chosen) {
 
 QString QtDialogService::startFolder() const {
     return m_memory ? m_memory->presetFolder() : QString();
+}
+
+bool QtDialogService::previewFilterFit(QWidget* parent, const eqfile::ChannelFit& fit,
+                                       const QString& fileName) {
+    FilterImportDialog dialog(fit, fileName, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace vt::ui

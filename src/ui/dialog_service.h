@@ -6,6 +6,10 @@
 
 class QWidget;
 
+namespace vt::eqfile {
+struct ChannelFit;
+}
+
 namespace vt::ui {
 
 class DialogService {
@@ -18,6 +22,9 @@ class DialogService {
     // A file name, or an empty string when the user cancels.
     virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+    // The preview of a filter list fitted to a channel; true when the user chose Apply.
+    virtual bool previewFilterFit(QWidget* parent, const eqfile::ChannelFit& fit,
+                                  const QString& fileName) = 0;
 };
 
 class WindowMemory;
@@ -31,6 +38,8 @@ class QtDialogService : public DialogService {
     void inform(QWidget* parent, const QString& caption, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& filter) override;
+    bool previewFilterFit(QWidget* parent, const eqfile::ChannelFit& fit,
+                          const QString& fileName) override;
 
   private:
     // The chosen file's folder becomes the next dialog's start folder.

@@ -14,6 +14,7 @@
 
 #include "eq/curve_source.h"
 #include "eq/eq_graph_panel.h"
+#include "model/eq_defaults.h"
 #include "model/number_text.h"
 #include "model/rounding.h"
 #include "model/scales.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     installEditBoxHandlers();
     m_markerEditor = new MarkerEditor(*this, m_views, *m_graph);
     connectDeviceCommands();
+    installFilterImport();
 
     // A service user reveals the factory page toggle with Ctrl+Shift+F.
     auto* reveal = new QShortcut(QKeySequence("Ctrl+Shift+F"), this);
@@ -216,12 +218,11 @@ void MainWindow::ResetEQ(int channel) {
         if (m != channel && channel != 20) continue;
         const int bands = kBandCount[static_cast<std::size_t>(m)];
         for (int b = 0; b < bands; ++b) {
-            const int defaults[5] = {0, static_cast<int>(roundHalfEvenToInt(360.0 / bands * b)) + 5,
-                                     kGainStepZero, 25, 19};
             for (int f = 0; f < 5; ++f) {
                 const int slot = bandSlot(m, b, f);
-                m_model.window.set(m, slot, defaults[f]);
-                m_model.SendDatatoMCU(makeAddress(m, slot), defaults[f]);
+                const int value = eqDefaultValue(m, b, f);
+                m_model.window.set(m, slot, value);
+                m_model.SendDatatoMCU(makeAddress(m, slot), value);
             }
         }
     }

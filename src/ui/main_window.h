@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "model/parameter_model.h"
 #include "ui/parameter_views.h"
@@ -22,6 +23,10 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+
+namespace vt::eqfile {
+struct ParameterWrite;
+}
 
 namespace vt {
 class EqGraphPanel;
@@ -104,6 +109,10 @@ class MainWindow : public QMainWindow {
     // Preset file buttons (preset_buttons.cpp).
     void SaveFileBtnClick();
     void LoadFileBtnClick();
+    // Filter list import (filter_import.cpp): Ctrl+I and the "Import..." button.
+    void ImportFilterFile();
+    // Writes parameters in one step, then brings the window and the graph in line with them.
+    void applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes);
     int wheelArmed() const { return m_wheelArmed; }
     int language() const { return m_language; }
     // The editor tick runs only while a drag or an undrawn change needs it.
@@ -129,6 +138,7 @@ class MainWindow : public QMainWindow {
     void connectHandlers();
     void installEditBoxHandlers();
     void connectDeviceCommands();
+    void installFilterImport();
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
     bool editBoxEvent(QLineEdit* box, QEvent* event);
     // A wheel notch anywhere over the window: steps the armed edit box, else reaches only a

@@ -39,6 +39,12 @@ struct ScriptedDialogs : ui::DialogService {
     QString openName, saveName;  // what the file dialogs answer; empty cancels
     QString openFileName(QWidget*, const QString&) override { return openName; }
     QString saveFileName(QWidget*, const QString&) override { return saveName; }
+    bool applyFit = false;  // the answer of the filter import preview
+    int fitPreviews = 0;
+    bool previewFilterFit(QWidget*, const eqfile::ChannelFit&, const QString&) override {
+        ++fitPreviews;
+        return applyFit;
+    }
 };
 
 struct WriteRecorder : WriteSink {

@@ -1,0 +1,201 @@
+// `vortella-cli eq fit FILE` and `eq export`: filter lists in text fitted to a channel of the
+// unit (and written to it with --apply), and a channel's bands written out as such a list.
+#include <nlohmann/json.hpp>
+#include <span>
+#include <sstream>
+
+#include "app/cli_commands.h"
+#include "eqfile/channel_export.h"
+#include "eqfile/channel_fit.h"
+#include "eqfile/filter_list_file.h"
+#include "model/number_text.h"
+#include "model/rounding.h"
+#include "model/scales.h"
+#include "model/slot_map.h"
+#include "presets/preset_file.h"
+
+namespace vt::cli {
+namespace {
+
+using json = nlohmann::ordered_json;
+using namespace vt::eqfile;
+
+struct EqRequest {
+    std::string file;
+    std::string preset;
+    int module = kMainModule;
+    bool apply = false;
+    std::vector<std::string> deviceOptions;  // passed on to the device commands
+};
+
+int usage(std::ostream& err, const std::string& why) {
+    err << "vortella-cli: " << why << "\n"
+        << "usage: vortella-cli eq fit FILE [--channel main|aux] [--apply [DEVICE OPTIONS]]\n"
+        << "       vortella-cli eq export [--preset FILE] [--channel main|aux] [DEVICE OPTIONS]\n";
+    return kExitUsage;
+}
+
+// Reads the words after "fit" or "export"; returns an exit code, or -1 when the line is good.
+int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r, std::ostream& err) {
+    std::vector<std::string> positional;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string word = args[i];
+        std::string value;
+        const bool hasValue = word.find('=') != std::string::npos;
+        if (word.rfind("--", 0) == 0 && hasValue) {
+            value = word.substr(word.find('=') + 1);
+            word = word.substr(0, word.find('='));
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= args.size()) return false;
+            value = args[++i];
+            return true;
+        };
+        if (word == "--channel") {
+            if (!takeValue()) return usage(err, "--channel needs main or aux");
+            if (value != "main" && value != "aux")
+                return usage(err, "--channel takes main or aux, not '" + value + "'");
+            r.module = value == "main" ? kMainModule : kAuxModule;
+        } else if (word == "--apply" && fit) {
+            r.apply = true;
+        } else if (word == "--preset" && !fit) {
+            if (!takeValue()) return usage(err, "--preset needs a file");
+            r.preset = value;
+        } else if (word == "--simulate") {
+            r.deviceOptions.push_back(word);
+        } else if (word == "--transport" || word == "--port" || word == "--timeout") {
+            if (!takeValue()) return usage(err, word + " needs a value");
+            r.deviceOptions.push_back(word + "=" + value);
+        } else if (word.rfind("--", 0) == 0) {
+            return usage(err, "unknown option '" + word + "'");
+        } else {
+            positional.push_back(word);
+        }
+    }
+    if (fit && positional.size() != 1) return usage(err, "eq fit takes one FILE");
+    if (!fit && !positional.empty()) return usage(err, "eq export takes no FILE; use --preset");
+    if (fit) r.file = positional.front();
+    if (!r.deviceOptions.empty() && ((fit && !r.apply) || (!fit && !r.preset.empty())))
+        return usage(err, "device options are for a command that reaches the unit");
+    return -1;
+}
+
+double tenths(double x) {
+    return roundHalfEven(x * 10.0) / 10.0;
+}
+double thousandths(double x) {
+    return roundHalfEven(x * 1000.0) / 1000.0;
+}
+
+json filterJson(const std::optional<FittedFilter>& f, int module) {
+    if (!f) return nullptr;
+    const auto names = module == kMainModule
+                           ? std::span<const std::string_view>(items::kMainFilterTypes)
+                           : std::span<const std::string_view>(items::kAuxFilterTypes);
+    return {{"type", names[static_cast<std::size_t>(f->item)]},
+            {"type_index", f->item},
+            {"frequency_hz", frequencyValue(f->freqIndex)},
+            {"frequency_index", f->freqIndex}};
+}
+
+std::string fitJson(const ChannelFit& fit) {
+    json bands = json::array();
+    for (std::size_t b = 0; b < fit.bands.size(); ++b) {
+        const FittedBand& band = fit.bands[b];
+        bands.push_back({{"band", b + 1},
+                         {"type", items::kBandTypes[static_cast<std::size_t>(band.type)]},
+                         {"frequency_hz", frequencyValue(band.freqIndex)},
+                         {"frequency_index", band.freqIndex},
+                         {"gain_db", tenths(gainDb(band.gainStep))},
+                         {"gain_value", band.gainStep},
+                         {"q", qValue(band.qIndex)},
+                         {"q_index", band.qIndex},
+                         {"bypass", band.bypass}});
+    }
+    json dropped = json::array();
+    for (const auto& d : fit.dropped)
+        dropped.push_back({{"line", d.line}, {"text", d.text}, {"reason", d.reason}});
+    json doc = {{"channel", fit.module == kMainModule ? "main" : "aux"},
+                {"bands", std::move(bands)},
+                {"high_pass", filterJson(fit.highPass, fit.module)},
+                {"low_pass", filterJson(fit.lowPass, fit.module)},
+                {"dropped", std::move(dropped)},
+                {"max_residual_db", thousandths(fit.residual.maxAbsDb)},
+                {"rms_residual_db", thousandths(fit.residual.rmsDb)}};
+    return doc.dump();
+}
+
+int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
+    const FilterListLoad load = loadFilterList(r.file);
+    if (!load.file) {
+        for (const auto& p : load.problems)
+            err << r.file << ":" << p.line << ": " << p.reason << ": " << p.text << "\n";
+        err << r.file << ": " << load.message << "\n";
+        return kExitBadInput;
+    }
+    const FilterFile& file = *load.file;
+    const ChannelFit fit = fitChannel(file, r.module);
+    out << fitJson(fit) << "\n" << std::flush;
+    if (fit.preampDb)
+        err << r.file << ":" << fit.preampLine << ": preamp of " << formatFixed(*fit.preampDb, 1)
+            << " dB not applied\n";
+    if (!r.apply) return kExitOk;
+
+    // All writes on one connection, each waiting for the unit's answer.
+    std::vector<std::string> line = r.deviceOptions;
+    for (const auto& w : fitWrites(fit)) {
+        if (line.size() > r.deviceOptions.size()) line.push_back("then");
+        line.insert(line.end(), {"set", std::to_string(w.address), std::to_string(w.value)});
+    }
+    return runDevice(line, out, err);
+}
+
+// The device image from a dump of the unit: {"slots":[[module,slot,value],...]}.
+bool imageFromDump(const std::string& text, DeviceImage& image) {
+    const json doc = json::parse(text, nullptr, false);
+    if (!doc.is_object() || !doc.contains("slots") || !doc["slots"].is_array()) return false;
+    for (const auto& e : doc["slots"]) {
+        if (!e.is_array() || e.size() != 3 || !e[0].is_number_integer() ||
+            !e[1].is_number_integer() || !e[2].is_number_integer())
+            return false;
+        const int m = e[0].get<int>(), s = e[1].get<int>();
+        if (DeviceImage::contains(m, s)) image.set(m, s, e[2].get<std::int32_t>());
+    }
+    return true;
+}
+
+int exportCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
+    DeviceImage image;
+    if (!r.preset.empty()) {
+        const presets::LoadOutcome loaded = presets::loadPresetFile(r.preset, 0);
+        if (!loaded.message.empty()) {
+            err << r.preset << ": " << loaded.message << "\n";
+            return kExitBadInput;
+        }
+        presets::applyPreset(loaded.preset, loaded.preset.variant, image);
+    } else {
+        std::vector<std::string> line = r.deviceOptions;
+        line.push_back("dump");
+        std::ostringstream dump;
+        if (const int code = runDevice(line, dump, err); code != kExitOk) return code;
+        if (!imageFromDump(dump.str(), image)) {
+            err << "vortella-cli: the unit's settings could not be read\n";
+            return kExitDevice;
+        }
+    }
+    out << exportChannel(image, r.module);
+    return kExitOk;
+}
+
+}  // namespace
+
+int runEq(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const bool fit = !args.empty() && args[0] == "fit";
+    if (!fit && (args.empty() || args[0] != "export")) return usage(err, "eq takes fit or export");
+    EqRequest request;
+    if (const int code = readRequest(args, fit, request, err); code >= 0) return code;
+    return fit ? fitCommand(request, out, err) : exportCommand(request, out, err);
+}
+
+}  // namespace vt::cli

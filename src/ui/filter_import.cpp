@@ -1,0 +1,61 @@
+// Importing a filter list into the channel on show: the "Import..." button of the PC File group
+// and Ctrl+I open a file, fit it, preview the fit and, on Apply, write the bands.
+#include <QPushButton>
+#include <QShortcut>
+
+#include "eqfile/channel_fit.h"
+#include "eqfile/filter_list_file.h"
+#include "ui/dialog_service.h"
+#include "ui/main_window.h"
+
+namespace vt::ui {
+namespace {
+
+constexpr int kShownProblems = 5;
+
+}  // namespace
+
+void MainWindow::installFilterImport() {
+    // A small button in the free end of the PC File group's title row, beside Load and Save.
+    if (auto* group = findChild<QWidget*>("PCFileGroup")) {
+        auto* button = new QPushButton("Import...", group);
+        button->setObjectName("ImportFileBtn");
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setToolTip("Import a filter list fitted to this channel (Ctrl+I)");
+        button->setStyleSheet(
+            "QPushButton { font-size: 8pt; padding: 0px; text-decoration: underline; }");
+        button->setGeometry(104, 0, 60, 16);
+        connect(button, &QPushButton::clicked, this, &MainWindow::ImportFilterFile);
+    }
+    auto* shortcut = new QShortcut(QKeySequence("Ctrl+I"), this);
+    connect(shortcut, &QShortcut::activated, this, &MainWindow::ImportFilterFile);
+}
+
+void MainWindow::ImportFilterFile() {
+    const QString chosen = m_dialogs.openFileName(this, "Filter lists (*.txt);;All files (*)");
+    if (chosen.isEmpty()) return;
+    const eqfile::FilterListLoad load = eqfile::loadFilterList(chosen.toStdString());
+    if (!load.file) {
+        QString text = QString::fromStdString(load.message);
+        for (std::size_t i = 0; i < load.problems.size() && i < kShownProblems; ++i)
+            text += QString("\nLine %1: %2")
+                        .arg(load.problems[i].line)
+                        .arg(QString::fromStdString(load.problems[i].reason));
+        m_dialogs.inform(this, "Import", text);
+        return;
+    }
+    const eqfile::ChannelFit fit = eqfile::fitChannel(*load.file, m_model.currentChannel);
+    if (!m_dialogs.previewFilterFit(this, fit, chosen)) return;
+    applyParameterWrites(eqfile::fitWrites(fit));
+}
+
+void MainWindow::applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes) {
+    for (const auto& w : writes) {
+        m_model.window.set(w.address, w.value);
+        m_model.SendDatatoMCU(w.address, w.value);
+    }
+    ApplyDeviceImage();
+}
+
+}  // namespace vt::ui
