@@ -87,6 +87,9 @@ class Link : public WriteSink, public FrameHost {
     bool uart() const;
     int transferAddress(int step, int packetIndex) const;
     void sendWrite(const QueuedWrite& w);
+    void sendKeepAlive();
+    // The unit answered the frame sent last: the answer flag, and the write it confirms.
+    void noteAnswer();
     void releaseQueue();
     void keepAlive();
     void fillImagePacket(int module, int firstSlot);

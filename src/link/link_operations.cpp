@@ -40,6 +40,7 @@ void Link::DisCheckWindow(int uMode) {
 void Link::stopForTransfer() {
     m_timers.connect.stop();
     m_send.queue.clear();
+    m_send.writeAwaitingAnswer = 0;
     m_timers.hold.stop();
 }
 
