@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "model/slot_map.h"
 #include "presets/preset_codec.h"
 #include "sim/virtual_rig.h"
 
@@ -48,18 +47,6 @@ class SoakHost : public NullLinkHost {
     std::size_t historyLines = 0;
     std::size_t peakHistory = 0;
 };
-
-// Every bound parameter a user can change (the device commands at 12 and 13 are not parameters).
-std::vector<int> writableAddresses() {
-    std::vector<int> out;
-    for (const auto& b : SlotMap::instance().bindings()) {
-        const int a = makeAddress(b.module, b.slot);
-        if (a != 0x000C && a != 0x000D) out.push_back(a);
-    }
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-    return out;
-}
 
 struct Figures {
     long writes = 0;
@@ -120,6 +107,7 @@ class Soak {
         return lost;
     }
 
+    int parameters() const { return static_cast<int>(m_addresses.size()); }
     const Figures& figures() const { return m_figures; }
     const SoakHost& host() const { return m_host; }
     milliseconds now() const { return m_rig.clock.now(); }
@@ -211,7 +199,7 @@ class Soak {
     SoakHost m_host;
     sim::VirtualRig m_rig;
     std::mt19937 m_rng;
-    std::vector<int> m_addresses = writableAddresses();
+    std::vector<int> m_addresses = sim::userWritableAddresses();
     Figures m_figures;
     bool m_faultsOn = false;
     long m_seenMessages = 0;
@@ -242,9 +230,8 @@ int main(int argc, char** argv) {
                 f.recoveries);
     for (const auto& [text, n] : soak.host().byText) std::printf("  %-22s %ld\n", text.c_str(), n);
     std::printf("settled at the end:      %s\n", settled ? "yes" : "NO");
-    std::printf("writes held at the end:  %d of %zu parameters hold their last value (%d lost)\n",
-                static_cast<int>(writableAddresses().size()) - lost, writableAddresses().size(),
-                lost);
+    std::printf("writes held at the end:  %d of %d parameters hold their last value (%d lost)\n",
+                soak.parameters() - lost, soak.parameters(), lost);
     std::printf("crashes:                 0 (the run reached its end)\n");
     std::printf("hangs:                   %ld (a minute without a connection, unit plugged)\n",
                 f.hangs);

@@ -8,20 +8,11 @@
 #include <span>
 #include <vector>
 
+#include "flag_timer.h"
 #include "link/link.h"
 #include "link/uart_framer.h"
 
 namespace {
-
-class FlagTimer : public vt::TimerControl {
-  public:
-    void start() override { m_active = true; }
-    void stop() override { m_active = false; }
-    bool isActive() const override { return m_active; }
-
-  private:
-    bool m_active = false;
-};
 
 // The input, read a byte at a time; zeros once it runs out.
 class Script {
@@ -91,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vt::ParameterModel model;
     model.bindControls();
     vt::NullLinkHost host;
-    FlagTimer hold, connect, transfer;
+    vt::fuzz::FlagTimer hold, connect, transfer;
     vt::Link link(model, host, vt::LinkTimers{hold, connect, transfer});
     EchoTransport transport(uart ? vt::TransportKind::Uart : vt::TransportKind::UsbHid, link);
     link.setTransport(&transport);
