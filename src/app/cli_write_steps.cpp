@@ -2,6 +2,7 @@
 #include "app/cli_write_steps.h"
 
 #include <memory>
+#include <string>
 
 #include "link/link_constants.h"
 #include "presets/preset_check.h"
@@ -50,7 +51,12 @@ DeviceSession::Step setStep(DeviceSession& session, const QueuedWrite& write) {
             session.idle())
             return true;
         // Idle without this write's answer: the answer went astray. Writing again is harmless.
-        if (session.idle() && progress->attempts < kWriteAttempts) send();
+        if (!session.idle()) return false;
+        if (progress->attempts < kWriteAttempts)
+            send();
+        else
+            session.failStep("the unit did not answer the write (" +
+                             std::to_string(kWriteAttempts) + " attempts)");
         return false;
     };
     return step;

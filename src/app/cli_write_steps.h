@@ -9,7 +9,8 @@
 namespace vt::cli {
 
 // Done when the unit has answered this very write (not a later keep-alive poll). A write whose
-// answer was lost is sent again, a few times, when the link is idle.
+// answer was lost is sent again when the link is idle; after three unanswered attempts the step
+// fails.
 DeviceSession::Step setStep(DeviceSession& session, const QueuedWrite& write);
 
 // Writes the preset into the unit; done when the image write ended with its end sign answered,
