@@ -191,9 +191,21 @@ class Soak {
             m_offlineSince = now();
         } else if (now() - m_offlineSince > seconds(60)) {
             ++m_figures.hangs;
+            describeHang();
             m_rig.plugIn();
             m_offlineSince = now();
         }
+    }
+
+    void describeHang() const {
+        const TransferState& t = m_rig.link.transferState();
+        std::printf(
+            "hang at %.3f s: link state %d, label '%s', timers hold %d connect %d "
+            "transfer %d, transfer mode %d step %d state %d, plugged %d, last message '%s'\n",
+            static_cast<double>(now().count()) / 1000.0, m_rig.link.linkState(),
+            m_rig.link.linkLabel().text.caption.c_str(), m_rig.holdTimer.isActive(),
+            m_rig.connectTimer.isActive(), m_rig.transferTimer.isActive(), t.mode, t.currentStep,
+            t.state, m_rig.unit.plugged(), m_host.lastMessage.c_str());
     }
 
     SoakHost m_host;

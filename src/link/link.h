@@ -97,6 +97,7 @@ class Link : public WriteSink, public FrameHost {
     void acknowledge(const DeviceFrame& d);
     void reportChecksumMismatch(std::span<const std::uint8_t> frame, const DeviceFrame& d);
     void stopForTransfer();
+    void armFirstStep();
     void hideStatusDialog();
 
     // link operations
