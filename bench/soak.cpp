@@ -1,9 +1,10 @@
-// Soak of the link against the simulated unit on the virtual clock: a day (or the given number of
-// virtual hours) of steady writes, preset loads and stores, with answers dropped, late and
-// corrupted, error replies, and the unit unplugged and plugged in again every few minutes. At the
-// end, with the faults off and the link settled, every parameter must hold the last value written
-// to it since the link last read the unit. Prints what happened; exits 1 when something was lost.
-// Usage: soak [VIRTUAL_HOURS] [SEED]
+// Soak of the link against the simulated unit on the virtual clock: a day of writes, preset loads
+// and stores with faults and unplugs, then a check that the unit holds every last value written.
+
+// Usage: soak [VIRTUAL_HOURS] [SEED] (default 24 hours, seed 1). Faults: answers dropped, late and
+// corrupted, error replies, the unit unplugged and plugged in again every few minutes. At the end,
+// with the faults off and the link settled, every parameter must hold the last value written to it
+// since the link last read the unit. Prints what happened; exits 1 when something was lost.
 #include <sys/resource.h>
 
 #include <algorithm>

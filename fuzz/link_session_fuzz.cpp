@@ -1,7 +1,9 @@
-// Fuzz target: the link through a whole session that the input scripts: frames from the unit
-// (whole reports or pieces), its timer handlers (Timer1Timer, Timer2Timer, HoldTimerTimer), user
-// writes and link operations, and frames that arrive while the link is still sending or handling
-// one. The link's state stays within its bounds and nothing reaches outside its images.
+// Fuzz target: the link through a whole session that the input scripts; its state stays within
+// its bounds and nothing reaches outside its images.
+
+// The script: frames from the unit (whole reports or pieces), its timer handlers (Timer1Timer,
+// Timer2Timer, HoldTimerTimer), user writes and link operations, and frames that arrive while the
+// link is still sending one or handling another.
 #include <cstdint>
 #include <cstdlib>
 #include <deque>

@@ -1,6 +1,5 @@
-// Reading and writing preset files on disk. Reading takes only regular files of a bounded size;
-// writing goes to a new temporary file beside the target, synced and renamed over it, so a failed
-// save leaves an existing preset as it was.
+// Reading and writing preset files on disk: only regular files of a bounded size are read, and a
+// save is durable and leaves an existing preset as it was when it fails.
 #pragma once
 
 #include <cstddef>
