@@ -4,22 +4,9 @@
 #include <cstdlib>
 #include <span>
 
+#include "flag_timer.h"
 #include "link/device_frame.h"
 #include "link/link.h"
-
-namespace {
-
-class IdleTimer : public vt::TimerControl {
-  public:
-    void start() override { m_active = true; }
-    void stop() override { m_active = false; }
-    bool isActive() const override { return m_active; }
-
-  private:
-    bool m_active = false;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> frame(data, size);
@@ -35,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Whatever the link's state, the parser only reaches memory of the frame and the images.
     vt::ParameterModel model;
     vt::NullLinkHost host;
-    IdleTimer hold, connect, transfer;
+    vt::fuzz::FlagTimer hold, connect, transfer;
     vt::Link link(model, host, vt::LinkTimers{hold, connect, transfer});
     link.ParseDeviceFrame(frame);
     link.setLinkState(vt::kConnected);

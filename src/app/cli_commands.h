@@ -11,6 +11,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitBadInput = 2;
 inline constexpr int kExitDevice = 3;
+inline constexpr int kExitOutput = 4;  // the results could not be written
 
 // preset show FILE | preset make JSON OUT
 int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

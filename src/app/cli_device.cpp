@@ -6,6 +6,7 @@
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
 #include "app/cli_usage.h"
+#include "app/cli_write_steps.h"
 #include "app/device_session.h"
 #include "link/device_list.h"
 #include "link/link_constants.h"
@@ -34,17 +35,10 @@ devices::HubOptions hubOptions(const DeviceRequest& request) {
     return options;
 }
 
-// A write the unit has answered: sent, nothing queued or repeated after it, the answer in.
-bool writeAnswered(DeviceSession& session, const QueuedWrite& write) {
-    const SendState& s = session.link().sendState();
-    return session.idle() && s.queue.sent() == write;
-}
-
 // The step of one command; `first` when it follows the connection directly.
 Step commandStep(DeviceSession& session, const DeviceCommand& command, bool first,
                  const presets::DecodedPreset* preset, std::ostream& out) {
     Step step;
-    step.what = describe(command);
     step.ready = [&session] { return session.idle(); };
     ParameterModel& model = session.model();
     Link& link = session.link();
@@ -69,20 +63,11 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
             };
             break;
         }
-        case DeviceCommandKind::Set: {
-            const QueuedWrite write{command.address, static_cast<std::uint16_t>(command.value)};
-            step.begin = [&model, write] { model.SendDatatoMCU(write.address, write.value); };
-            step.done = [&session, write] { return writeAnswered(session, write); };
+        case DeviceCommandKind::Set:
+            step = setStep(session, {command.address, static_cast<std::uint16_t>(command.value)});
             break;
-        }
         case DeviceCommandKind::Load:
-            // As the window's Load: the preset into the device image, then the image into the
-            // unit; the transfer ends with the link connected again.
-            step.begin = [&model, &link, preset] {
-                presets::applyPreset(*preset, model.deviceVariant, model.device);
-                link.DisCheckWindow(kOpWriteImage);
-            };
-            step.done = [&session] { return session.connected(); };
+            step = loadStep(session, *preset);
             break;
         case DeviceCommandKind::Store: {
             auto saved = std::make_shared<std::size_t>(0);
@@ -109,6 +94,7 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
         case DeviceCommandKind::Devices:
             break;
     }
+    step.what = describe(command);
     return step;
 }
 

@@ -1,10 +1,13 @@
 // Entry point of vortella-cli, the command-line companion: presets and scripted device access.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
+#include "app/cli_output.h"
 #include "app/cli_usage.h"
 #include "app/program_version.h"
 
@@ -58,7 +61,8 @@ Options:
 
 Progress goes to the error stream, results to the output stream.
 Exit codes: 0 success, 1 usage error, 2 bad input (argument or file), 3 device failure or
-time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!").
+time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!"), 4 the output
+could not be written ("cannot write output: No space left on device").
 )";
 
 // `vortella-cli [DEVICE OPTIONS] doctor ...`: "doctor" is the first word that is neither an option
@@ -75,7 +79,9 @@ bool isDoctorLine(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int runCli(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         std::cerr << vt::cli::kUsageSynopsis << kUsage;
@@ -97,4 +103,12 @@ int main(int argc, char** argv) {
     if (vt::cli::isDeviceCommandLine(cmd)) return vt::cli::runDevice(args, std::cout, std::cerr);
     std::cerr << "vortella-cli: unknown command '" << cmd << "'\n" << vt::cli::kUsageSynopsis;
     return vt::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    vt::cli::CheckedOutput output(std::cout, STDOUT_FILENO);
+    const int exitCode = runCli(argc, argv);
+    return output.finish(exitCode, std::cerr);
 }

@@ -1,10 +1,9 @@
 // `vortella-cli preset`: show a preset file as JSON, make a preset file from JSON.
-#include <fstream>
-#include <iostream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <ostream>
 
 #include "app/cli_commands.h"
+#include "app/preset_json.h"
 #include "presets/preset_file.h"
 
 namespace vt::cli {
@@ -16,7 +15,8 @@ using namespace vt::presets;
 int show(const std::string& path, std::ostream& out, std::ostream& err) {
     const LoadOutcome loaded = loadPresetFile(path, 0);
     const DecodedPreset& p = loaded.preset;
-    if (loaded.opened && p.status != LoadStatus::FormatError && !p.data.empty()) {
+    // Whatever the file's text, the output is valid JSON: bytes that are not UTF-8 are replaced.
+    if (loaded.opened && p.status != LoadStatus::FormatError) {
         json slots = json::array();
         for (const auto& d : p.data) slots.push_back({d.module, d.slot, d.value});
         json doc = {{"model", p.model},
@@ -24,7 +24,7 @@ int show(const std::string& path, std::ostream& out, std::ostream& err) {
                     {"verified", p.verified},
                     {"lines", p.plainLines.size()},
                     {"slots", std::move(slots)}};
-        out << doc.dump() << "\n";
+        out << doc.dump(-1, ' ', false, json::error_handler_t::replace) << "\n";
     }
     if (!loaded.message.empty()) {
         err << loaded.message << "\n";
@@ -33,77 +33,32 @@ int show(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-// Reads {"variant": 0|1, "slots": [[module, slot, value], ...]} into a device image.
-bool imageFromJson(const json& doc, DeviceImage& image, int& variant, std::string& problem) {
-    if (!doc.is_object()) {
-        problem = "expected a JSON object with \"variant\" and \"slots\"";
-        return false;
+const char* readProblemText(ReadProblem problem) {
+    switch (problem) {
+        case ReadProblem::NotAFile:
+            return "not a regular file";
+        case ReadProblem::TooLarge:
+            return "larger than 1 MiB";
+        default:
+            return "no such file or no access";
     }
-    variant = 0;
-    if (doc.contains("variant")) {
-        const auto& v = doc["variant"];
-        if (!v.is_number_integer() || (v.get<long long>() != 0 && v.get<long long>() != 1)) {
-            problem = "\"variant\" must be 0 or 1";
-            return false;
-        }
-        variant = v.get<int>();
-    }
-    if (!doc.contains("slots")) return true;
-    const auto& slots = doc["slots"];
-    if (!slots.is_array()) {
-        problem = "\"slots\" must be an array of [module, slot, value]";
-        return false;
-    }
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        const auto& e = slots[i];
-        const bool ok = e.is_array() && e.size() == 3 && e[0].is_number_integer() &&
-                        e[1].is_number_integer() && e[2].is_number_integer();
-        if (!ok) {
-            problem = "slots[" + std::to_string(i) + "] is not [module, slot, value] of integers";
-            return false;
-        }
-        const long long m = e[0].get<long long>();
-        const long long s = e[1].get<long long>();
-        const long long v = e[2].get<long long>();
-        if (!DeviceImage::contains(static_cast<int>(m), static_cast<int>(s)) ||
-            m != static_cast<int>(m) || s != static_cast<int>(s)) {
-            problem = "slots[" + std::to_string(i) + "]: no slot " + std::to_string(m) + "/" +
-                      std::to_string(s) + " in the device image";
-            return false;
-        }
-        if (v < INT32_MIN || v > INT32_MAX) {
-            problem = "slots[" + std::to_string(i) + "]: value out of range";
-            return false;
-        }
-        image.set(static_cast<int>(m), static_cast<int>(s), static_cast<std::int32_t>(v));
-    }
-    return true;
 }
 
 int make(const std::string& jsonPath, const std::string& outPath, std::ostream& out,
          std::ostream& err) {
-    const auto text = readPresetFile(jsonPath);
-    if (!text) {
-        err << "cannot read " << jsonPath << "\n";
+    const FileText file = readBoundedFile(jsonPath);
+    if (file.problem != ReadProblem::None) {
+        err << "cannot read " << jsonPath << ": " << readProblemText(file.problem) << "\n";
         return kExitBadInput;
     }
-    json doc;
-    try {
-        doc = json::parse(*text);
-    } catch (const json::parse_error& e) {
-        err << jsonPath << ": malformed JSON: " << e.what() << "\n";
-        return kExitBadInput;
-    }
-    DeviceImage image;
-    int variant = 0;
-    std::string problem;
-    if (!imageFromJson(doc, image, variant, problem)) {
+    PresetRequest request;
+    if (const std::string problem = presetFromJson(file.text, request); !problem.empty()) {
         err << jsonPath << ": " << problem << "\n";
         return kExitBadInput;
     }
     const std::string target = forcePresetExtension(outPath);
-    const std::string failure =
-        writeFileAtomically(target, presetFileText(savePresetLines(image, variant)));
+    const std::string failure = writeFileAtomically(
+        target, presetFileText(savePresetLines(request.image, request.variant)));
     if (!failure.empty()) {
         err << failure << "\n";
         return kExitBadInput;

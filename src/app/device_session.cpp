@@ -52,6 +52,7 @@ int DeviceSession::run(std::vector<Step> steps) {
 
 std::optional<std::string> DeviceSession::failure() const {
     if (!m_accessProblem.empty()) return m_accessProblem;
+    if (!m_stepProblem.empty()) return m_stepProblem;
     for (const auto& m : m_host.messages())
         if (m != texts::kSaveSuccessfully.text) return m;
     if (m_host.offline()) return std::string(texts::kOffline);

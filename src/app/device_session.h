@@ -47,6 +47,9 @@ class DeviceSession : public QObject {
     // answered everything sent before it.
     bool idle();
 
+    // Ends the current step with a failure (exit 3) at the next poll.
+    void failStep(std::string why) { m_stepProblem = std::move(why); }
+
     // Starts the device hub and runs the steps in order (the first one connects; each later one
     // is reported done). Returns kExitOk, or kExitDevice after printing why the run stopped.
     int run(std::vector<Step> steps);
@@ -61,6 +64,7 @@ class DeviceSession : public QObject {
     std::ostream& m_err;
     std::chrono::milliseconds m_stepTimeout;
     std::string m_accessProblem;
+    std::string m_stepProblem;
     std::unique_ptr<devices::LinkRuntime> m_runtime;
 
     std::vector<Step> m_steps;

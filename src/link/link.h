@@ -88,6 +88,9 @@ class Link : public WriteSink, public FrameHost {
     bool uart() const;
     static int transferAddress(int step, int packetIndex);
     void sendWrite(const QueuedWrite& w);
+    void sendKeepAlive();
+    // The unit answered the frame sent last: the answer flag, and the write it confirms.
+    void noteAnswer();
     void releaseQueue();
     // How many hold ticks, from the next one on, would do nothing but count (at least 1).
     int idleTicksAhead() const;
@@ -97,6 +100,7 @@ class Link : public WriteSink, public FrameHost {
     void acknowledge(const DeviceFrame& d);
     void reportChecksumMismatch(std::span<const std::uint8_t> frame, const DeviceFrame& d);
     void stopForTransfer();
+    void armFirstStep();
     void hideStatusDialog();
     // A message box for the user; one at a time for each text.
     void raiseMessage(std::string_view text, std::string_view caption);

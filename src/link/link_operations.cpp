@@ -40,6 +40,7 @@ void Link::DisCheckWindow(int uMode) {
 void Link::stopForTransfer() {
     m_timers.connect.stop();
     m_send.queue.clear();
+    m_send.writeAwaitingAnswer = 0;
     m_timers.hold.stop();
 }
 
@@ -51,18 +52,22 @@ void Link::connecting() {
     t.currentStep = 0;
     t.packetIndex = 0;
     t.address = 0;
-    t.state = kTransferIdle;
-    t.ticks = 0;
     if (m_linkState == kConnected) m_linkState = kPresent;
     // A device command left waiting by an earlier connection is not this connection's answer.
     m_send.pendingOperation = kOpNone;
+    armFirstStep();
     SendPacketStep(0, kTransferRead);
-    // The first request is timed like every later one: unanswered, it is sent once more after
-    // 550 ms and the connection fails 5 s later, instead of waiting for ever.
-    t.state = kTransferStepSent;
     setLinkLabel(texts::kConnecting);
     ShowLinkStatus(2, m_label.text.caption, 0);
     m_timers.transfer.start();
+}
+
+void Link::armFirstStep() {
+    // The first step is timed like every later one: an answer left over from before the transfer
+    // does not count for it, and when it stays unanswered the transfer fails 5.55 s later instead
+    // of waiting for ever. Armed before the step goes out, so that an answer may come at once.
+    m_transfer.state = kTransferStepSent;
+    m_transfer.ticks = 0;
 }
 
 void Link::reRead() {
@@ -75,6 +80,7 @@ void Link::reRead() {
     t.address = transferAddress(1, 0);
     setLinkLabel(texts::kDownloadingRead);
     ShowLinkStatus(2, m_label.text.caption, 0);
+    armFirstStep();
     SendPacketStep(1, kTransferRead);
     if (m_linkState == kConnected) m_linkState = kPresent;
     m_timers.transfer.start();
@@ -91,6 +97,7 @@ void Link::writeImage() {
     t.packetIndex = 0;
     setLinkLabel(texts::kDownloadingWrite);
     m_linkState = kPresent;
+    armFirstStep();
     SendPacketStep(1, kTransferWrite);
     m_timers.transfer.start();
 }

@@ -34,6 +34,12 @@ struct SendState {
     std::int32_t tickCount = 0;         // hold-timer ticks since the last reset, 0..51
     std::int32_t missCount = 0;         // periods without an answer
     std::int32_t pendingOperation = 0;  // kOpReRead or kOpSaved once the unit answers
+
+    // Which write the unit confirmed: an answer counts for a write only when the write was the
+    // last frame sent (a keep-alive poll or a transfer in between takes the answer for itself).
+    std::uint8_t writeAwaitingAnswer = 0;
+    QueuedWrite confirmedWrite;         // the write the unit answered last
+    std::uint32_t confirmedWrites = 0;  // how many writes the unit has answered
 };
 
 enum TransferMode : int { kTransferRead = 0, kTransferWrite = 1 };

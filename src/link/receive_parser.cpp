@@ -40,7 +40,7 @@ void Link::storeDataPacket(const DeviceFrame& d) {
 void Link::acknowledge(const DeviceFrame& d) {
     m_transfer.connectionAnswer = 1;
     m_transfer.state = kTransferAnswered;
-    m_send.answerFlag = 1;
+    noteAnswer();
     const LevelHistory::Update shown = m_levels.add(d.leftLevel, d.rightLevel);
     if (shown.left) m_host.setLevelMeter(Meter::Left, *shown.left);
     if (shown.right) m_host.setLevelMeter(Meter::Right, *shown.right);
@@ -62,7 +62,7 @@ void Link::reportChecksumMismatch(std::span<const std::uint8_t> frame, const Dev
 
 void Link::uartAcknowledged() {
     m_transfer.connectionAnswer = 1;
-    m_send.answerFlag = 1;
+    noteAnswer();
     m_transfer.state = kTransferUartAck;
 }
 

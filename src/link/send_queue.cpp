@@ -17,7 +17,21 @@ constexpr int kCommandMisses = 50;  // about 64 s without an answer to a device 
 
 void Link::sendWrite(const QueuedWrite& w) {
     m_send.answerFlag = 0;
+    m_send.writeAwaitingAnswer = 1;
     m_writer.SendData(kCmdWrite, static_cast<std::uint16_t>(w.address), w.value);
+}
+
+void Link::sendKeepAlive() {
+    m_send.writeAwaitingAnswer = 0;
+    m_writer.PCtoMCUAckSign(kSignKeepAlive);
+}
+
+void Link::noteAnswer() {
+    m_send.answerFlag = 1;
+    if (m_send.writeAwaitingAnswer == 0) return;
+    m_send.writeAwaitingAnswer = 0;
+    m_send.confirmedWrite = m_send.queue.sent();
+    ++m_send.confirmedWrites;
 }
 
 void Link::queueWrite(int address, int value) {
@@ -120,9 +134,9 @@ void Link::keepAlive() {
     if (s.answerFlag == 1) {
         s.answerFlag = 0;
         s.missCount = 0;
-        m_writer.PCtoMCUAckSign(kSignKeepAlive);
+        sendKeepAlive();
     } else if (s.missCount % kPollRetry == 0) {
-        m_writer.PCtoMCUAckSign(kSignKeepAlive);
+        sendKeepAlive();
     }
     if (s.missCount > kPollMisses) {
         s.missCount = 0;

@@ -17,6 +17,7 @@ constexpr int kLateTicks = 100;  // a further 5 s: failed
 void Link::LinkBtnClick() {
     m_writer.setMask(buildLinkMask(m_timeOfDay()));
     m_transfer.connectionAnswer = 0;
+    m_send.writeAwaitingAnswer = 0;
     m_timers.hold.stop();
     if (m_linkState != kNoDevice) m_writer.PCtoMCUAckSign(kSignStart);
     m_timers.connect.start();

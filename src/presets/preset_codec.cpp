@@ -61,6 +61,16 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 }  // namespace
 
+bool presetSavesSlot(long long module, long long slot) {
+    for (int m : kSavedModules)
+        if (module == m) return slot >= 0 && slot <= kLastSavedSlot[m];
+    return false;
+}
+
+bool presetValueFits(long long value) {
+    return value >= 0 && value <= kMaxPresetValue;
+}
+
 std::string_view modelTag(int variant) {
     return variant == 0 ? "R4" : "R6";
 }
@@ -185,7 +195,7 @@ int applyPreset(const DecodedPreset& preset, int currentVariant, DeviceImage& im
     if (preset.status != LoadStatus::Ok) return 0;
     int written = 0;
     for (const auto& d : preset.data) {
-        if (!DeviceImage::contains(d.module, d.slot)) continue;
+        if (!presetSavesSlot(d.module, d.slot) || !presetValueFits(d.value)) continue;
         if (d.module == 2 && preset.variant != currentVariant) continue;
         image.set(d.module, d.slot, static_cast<std::int32_t>(d.value));
         ++written;

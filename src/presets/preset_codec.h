@@ -20,6 +20,12 @@ inline constexpr int kHeaderMask = 0xC6;
 // Last saved slot of each saved module (modules 1, 2, 3).
 inline constexpr int kSavedModules[] = {1, 2, 3};
 inline constexpr int kLastSavedSlot[] = {0, 65, 67, 1};
+inline constexpr long long kMaxPresetValue = 65535;
+
+// A slot that a preset file saves and may set: modules 1 to 3, up to the module's last saved slot.
+bool presetSavesSlot(long long module, long long slot);
+// A value that a preset may carry to the unit: a device value, 0 to 65535.
+bool presetValueFits(long long value);
 
 std::string_view modelTag(int variant);  // "R4" for 0, "R6" otherwise
 
@@ -60,7 +66,8 @@ struct DecodedPreset {
 DecodedPreset decodePreset(std::string_view fileText);
 
 // Applies a verified preset to the device image: module 2 only when the variants agree; lines
-// whose address lies outside the image are skipped. Returns the number of slots written.
+// outside the slots a preset saves (module 0, addresses outside the image) and values outside
+// 0..65535 are skipped; they still count in the checksum. Returns the number of slots written.
 int applyPreset(const DecodedPreset& preset, int currentVariant, DeviceImage& image);
 
 // Message of a failed load, English (language 0) or Chinese (language 1).

@@ -1,63 +1,94 @@
-// Preset file input and output on the local file system.
+// Reading preset files from the local file system: regular files only, with a bound on the size.
 #include "presets/preset_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 
 namespace vt::presets {
+namespace {
 
-std::optional<std::string> readPresetFile(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return text.str();
+struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+};
+
+ReadProblem kindProblem(const struct stat& st, std::size_t limit) {
+    if (S_ISDIR(st.st_mode)) return ReadProblem::CannotOpen;
+    if (!S_ISREG(st.st_mode)) return ReadProblem::NotAFile;
+    if (static_cast<unsigned long long>(st.st_size) > limit) return ReadProblem::TooLarge;
+    return ReadProblem::None;
 }
 
-std::string writeFileAtomically(const std::string& path, const std::string& text) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    std::random_device rd;
-    fs::path temp = target;
-    temp += ".tmp-" + std::to_string(rd() % 1000000u);
+}  // namespace
 
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return std::string("cannot create ") + temp.string() + ": " + std::strerror(errno);
-    const bool wrote = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const int writeErr = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!wrote || !closed) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        return std::string("cannot write ") + path + ": " + std::strerror(wrote ? errno : writeErr);
+FileText readBoundedFile(const std::string& path, std::size_t limit) {
+    FileText out;
+    // Looked at before opening, so that no device or FIFO is ever opened, and again after, in
+    // case the name changed in between.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        out.problem = ReadProblem::CannotOpen;
+        return out;
     }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return "cannot write " + path + ": " + ec.message();
+    if ((out.problem = kindProblem(st, limit)) != ReadProblem::None) return out;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        out.problem = ReadProblem::CannotOpen;
+        return out;
     }
-    return {};
+    const FdCloser closer{fd};
+    if (::fstat(fd, &st) != 0) {
+        out.problem = ReadProblem::CannotOpen;
+        return out;
+    }
+    if ((out.problem = kindProblem(st, limit)) != ReadProblem::None) return out;
+
+    // The file may grow while it is read: never take more than one byte past the limit.
+    out.text.resize(limit + 1);
+    std::size_t got = 0;
+    while (got < out.text.size()) {
+        const ssize_t n = ::read(fd, out.text.data() + got, out.text.size() - got);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            out.problem = ReadProblem::CannotOpen;
+            out.text.clear();
+            return out;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    if (got > limit) {
+        out.problem = ReadProblem::TooLarge;
+        out.text.clear();
+        return out;
+    }
+    out.text.resize(got);
+    out.text.shrink_to_fit();
+    return out;
+}
+
+std::optional<std::string> readPresetFile(const std::string& path) {
+    FileText file = readBoundedFile(path);
+    if (file.problem != ReadProblem::None) return std::nullopt;
+    return std::move(file.text);
 }
 
 LoadOutcome loadPresetFile(const std::string& path, int language) {
     LoadOutcome out;
-    const auto text = readPresetFile(path);
-    if (!text) {
+    FileText file = readBoundedFile(path);
+    if (file.problem == ReadProblem::CannotOpen) {
         out.message = fileNotFoundMessage(language);
         return out;
     }
     out.opened = true;
-    out.preset = decodePreset(*text);
+    if (file.problem != ReadProblem::None) {
+        out.preset.status = LoadStatus::FormatError;
+    } else {
+        out.preset = decodePreset(file.text);
+    }
     out.message = loadMessage(out.preset.status, language);
     return out;
 }

@@ -1,7 +1,8 @@
-// Reading and writing preset files on disk. Writing goes to a temporary file in the same folder
-// that is renamed over the target, so a failed save never destroys an existing preset.
+// Reading and writing preset files on disk: only regular files of a bounded size are read, and a
+// save is durable and leaves an existing preset as it was when it fails.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -9,10 +10,31 @@
 
 namespace vt::presets {
 
-// The whole file, or nullopt when it cannot be opened or read.
+// No preset (nor the JSON that describes one) comes near this size.
+inline constexpr std::size_t kMaxPresetFileBytes = 1024 * 1024;
+
+enum class ReadProblem {
+    None,
+    CannotOpen,  // missing, unreadable, or a folder
+    NotAFile,    // a FIFO, a device or a socket: never read, it might never end
+    TooLarge,    // more than the limit
+};
+
+struct FileText {
+    ReadProblem problem = ReadProblem::None;
+    std::string text;
+};
+
+// The whole of a regular file of at most `limit` bytes. Never blocks on a FIFO or a device.
+FileText readBoundedFile(const std::string& path, std::size_t limit = kMaxPresetFileBytes);
+
+// The whole file, or nullopt when readBoundedFile finds a problem.
 std::optional<std::string> readPresetFile(const std::string& path);
 
-// Writes `text` to `path` atomically. Returns an empty string on success, else the reason.
+// Writes `text` to `path` durably: a new temporary file (exclusive creation) in the target's
+// folder with the replaced file's permissions, synced, renamed over the target, then the folder
+// synced. A symbolic link is saved through to the file it names. Returns an empty string on
+// success, else the reason; on failure the old file is untouched and no temporary file stays.
 std::string writeFileAtomically(const std::string& path, const std::string& text);
 
 struct LoadOutcome {
@@ -22,6 +44,7 @@ struct LoadOutcome {
 };
 
 // Reads, decodes and checks a preset file; the caller applies it (applyPreset) when it succeeded.
+// A file that is not regular or larger than the limit is reported as a format error.
 LoadOutcome loadPresetFile(const std::string& path, int language);
 
 }  // namespace vt::presets

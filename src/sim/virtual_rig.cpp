@@ -1,7 +1,11 @@
 // Wiring of the virtual rig and delivery of the unit's answers.
 #include "sim/virtual_rig.h"
 
+#include <algorithm>
+
+#include "link/link_constants.h"
 #include "link/link_texts.h"
+#include "model/slot_map.h"
 
 namespace vt::sim {
 
@@ -35,6 +39,17 @@ void UnitTransport::deliver(std::span<const std::uint8_t> bytes) {
     } else if (!frame.empty()) {
         m_link->uartFrameReceived(frame);
     }
+}
+
+std::vector<int> userWritableAddresses() {
+    std::vector<int> out;
+    for (const auto& b : SlotMap::instance().bindings()) {
+        const int a = makeAddress(b.module, b.slot);
+        if (a != link::kAddrRecall && a != link::kAddrStore) out.push_back(a);
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 VirtualRig::VirtualRig(LinkHost& host, TransportKind form, std::uint32_t seed, int reportLength)

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <vector>
 
 #include "link/link.h"
 #include "model/parameter_model.h"
@@ -32,6 +33,10 @@ class UnitTransport : public Transport {
     VirtualClock& m_clock;
     Link* m_link = nullptr;
 };
+
+// Every bound parameter a user can change, ascending (the device commands at 12 and 13 are not
+// parameters): what property tests and the soak write at random.
+std::vector<int> userWritableAddresses();
 
 class VirtualRig {
   public:

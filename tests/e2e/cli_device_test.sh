@@ -52,8 +52,10 @@ grep -qx "Save Successfully!" err.txt || fail "store confirmed"
   fail "factory exit $?"
 [ "$(slot 1 5 < factory.json)" = "$factory15" ] || fail "factory value back"
 
-# load: a preset made from the dump with two slots changed reaches the unit.
-sed -e 's/\[1,5,[0-9]*\]/[1,5,77]/' -e 's/\[2,40,[0-9]*\]/[2,40,1234]/' dump.json |
+# load: a preset made from the dump (without module 0, which a preset does not hold) with two
+# slots changed reaches the unit.
+sed -e 's/\[0,[0-9]*,[0-9]*\],//g' \
+  -e 's/\[1,5,[0-9]*\]/[1,5,77]/' -e 's/\[2,40,[0-9]*\]/[2,40,1234]/' dump.json |
   sed 's/^{/{"variant":0,/' > preset.json
 "$CLI" preset make preset.json changed > /dev/null || fail "preset make"
 "$CLI" --simulate load changed.Nddt then dump > loaded.json 2> err.txt || fail "load exit $?"
@@ -84,6 +86,11 @@ done <<'CASES'
 1|--transport serial dump|--transport takes usb or uart
 1|--frobnicate dump|unknown option
 CASES
+
+# A result that cannot be written is a failure.
+"$CLI" --simulate dump > /dev/full 2> err.txt; rc=$?
+[ $rc -eq 4 ] && grep -qx "cannot write output: No space left on device" err.txt ||
+  fail "dump > /dev/full: exit $rc"
 
 # No unit answering: exit 3 with the link's reason, within the time-out.
 "$CLI" --transport uart --port "$WORK/no-such-port" --timeout 2 dump > out.txt 2> err.txt; rc=$?

@@ -14,20 +14,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// Every bound parameter a user can change (the device commands at 12 and 13 are not parameters).
-std::vector<int> writableAddresses() {
-    std::vector<int> out;
-    for (const auto& b : SlotMap::instance().bindings()) {
-        const int a = makeAddress(b.module, b.slot);
-        if (a != 0x000C && a != 0x000D) out.push_back(a);
-    }
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-    return out;
-}
-
 TEST(LinkProperty, RandomWritesSurviveDroppedLateAndCorruptAnswers) {
-    const auto addresses = writableAddresses();
+    const auto addresses = sim::userWritableAddresses();
     ASSERT_GT(addresses.size(), 100u);
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         test::RecordingHost host;

@@ -205,6 +205,26 @@ TEST_F(Transfer, AMissingDataPacketFailsTheConnection) {
     }
 }
 
+TEST_F(Transfer, AnUnansweredFirstStepFailsWhateverCameBefore) {
+    // A write whose answer was lost leaves the transfer state idle; the write image and the
+    // re-read started after it must still time their first step out, not wait for ever.
+    for (const int operation : {kOpWriteImage, kOpReRead}) {
+        test::RecordingHost h;
+        sim::VirtualRig r(h);
+        h.now = [&] { return r.clock.now(); };
+        ASSERT_TRUE(r.connect());
+        r.unit.faults().dropShare = 1.0;
+        r.model.SendDatatoMCU(0x0105, 300);
+        const milliseconds started = r.clock.now();
+        r.link.DisCheckWindow(operation);
+        r.unit.faults().dropShare = 0.0;
+        ASSERT_TRUE(r.clock.runUntil([&] { return !h.messages.empty(); }, seconds(20)))
+            << "operation " << operation << " waits for ever";
+        EXPECT_EQ(h.messages[0].text, "Connection Failed!");
+        EXPECT_EQ(h.messages[0].at - started, milliseconds(5550));
+    }
+}
+
 TEST_F(Transfer, ErrorReplyDuringTheReadTakesTheLinkOffline) {
     rig.plugIn();
     ASSERT_TRUE(runUntil([&] { return readRequests().size() == 5; }));

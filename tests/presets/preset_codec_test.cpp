@@ -154,16 +154,32 @@ TEST(LoadPreset, ChecksumCoversOnlyTheLowByteOfTheSum) {
     EXPECT_EQ(decodePreset(rebuild(plain)).status, LoadStatus::Ok);
 }
 
-TEST(LoadPreset, AddressesOutsideTheImageCountButAreNotWritten) {
+TEST(LoadPreset, LinesOutsideWhatAPresetSetsCountButAreNotWritten) {
+    // Module 0, a slot past the saved range, an address outside the image and values outside
+    // 0..65535: none reaches the image. Their values (a multiple of 256 in all) still count.
+    const struct {
+        int address;
+        long long value;
+    } lines[] = {{0 * 256 + 5, 256},
+                 {1 * 256 + 66, 512},
+                 {9 * 256 + 200, 0},
+                 {1 * 256 + 3, 65536},
+                 {2 * 256 + 1, -256}};
     auto plain = plainOf(presetFileText(savePresetLines(DeviceImage{}, 0)));
-    // Replace line 5 (value 0) with an address far outside the image and value 0.
-    plain[5] = formatInt((9 * 256 + 200) ^ 5) + " " + formatInt(0 ^ 5);
-    plain[6] = formatInt((1 * 256 + 200) ^ 6) + " " + formatInt(0 ^ 6);
+    long long i = 5;
+    for (const auto& l : lines) {
+        plain[static_cast<std::size_t>(i)] =
+            formatInt(l.address ^ i) + " " + formatInt(l.value ^ i);
+        ++i;
+    }
     const DecodedPreset p = decodePreset(rebuild(plain));
     ASSERT_EQ(p.status, LoadStatus::Ok);
     DeviceImage image;
-    EXPECT_EQ(applyPreset(p, 0, image), 134);
+    EXPECT_EQ(applyPreset(p, 0, image), 136 - 5);
     EXPECT_EQ(image, DeviceImage{});
+
+    plain[5] = formatInt(5 ^ 5) + " " + formatInt(257 ^ 5);
+    EXPECT_EQ(decodePreset(rebuild(plain)).status, LoadStatus::Corrupted);
 }
 
 TEST(ForcedExtension, OnlyExactlyNddtIsKept) {

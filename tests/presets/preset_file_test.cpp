@@ -1,10 +1,17 @@
-// Preset files on disk: missing files and saves that never destroy an existing preset.
+// Preset files on disk: what is read (regular files of bounded size only) and saves that are
+// durable, keep the user's permissions and links, and never destroy an existing preset.
 #include "presets/preset_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace vt::presets {
 namespace {
@@ -26,6 +33,18 @@ class PresetFiles : public ::testing::Test {
     }
     fs::path dir;
 };
+
+std::string contents(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t entries(const fs::path& folder) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
 
 TEST_F(PresetFiles, SaveThenLoad) {
     DeviceImage image;
@@ -56,6 +75,71 @@ TEST_F(PresetFiles, FailedSaveKeepsTheOldFile) {
     std::string text;
     in >> text;
     EXPECT_EQ(text, "old");
+}
+
+TEST_F(PresetFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
+    // A FIFO without a writer would block for ever, /dev/zero would never end.
+    const fs::path fifo = dir / "fifo.Nddt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path big = dir / "big.Nddt";
+    { std::ofstream(big, std::ios::binary) << std::string(kMaxPresetFileBytes + 1, 'A'); }
+    const fs::path limit = dir / "limit.json";
+    { std::ofstream(limit, std::ios::binary) << std::string(kMaxPresetFileBytes, ' '); }
+
+    const struct {
+        fs::path path;
+        ReadProblem problem;
+        const char* message;
+    } cases[] = {
+        {fifo, ReadProblem::NotAFile, "File format error!"},
+        {"/dev/zero", ReadProblem::NotAFile, "File format error!"},
+        {big, ReadProblem::TooLarge, "File format error!"},
+        {dir, ReadProblem::CannotOpen, "File not find!"},
+        {limit, ReadProblem::None, "File format error!"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(readBoundedFile(c.path.string()).problem, c.problem) << c.path;
+        EXPECT_EQ(loadPresetFile(c.path.string(), 0).message, c.message) << c.path;
+    }
+    EXPECT_EQ(readBoundedFile(limit.string()).text.size(), kMaxPresetFileBytes);
+}
+
+TEST_F(PresetFiles, SaveKeepsPermissionsAndWritesThroughALink) {
+    const fs::path real = dir / "real.Nddt";
+    { std::ofstream(real) << "old"; }
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    const fs::path link = dir / "link.Nddt";
+    fs::create_symlink("real.Nddt", link);
+
+    EXPECT_EQ(writeFileAtomically(link.string(), "new"), "");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link)));
+    EXPECT_EQ(contents(real), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(entries(dir), 2u);  // no temporary file left behind
+}
+
+TEST_F(PresetFiles, SaveOnAFullDiskLeavesTheOldFileByteIdentical) {
+    // The file size limit stands in for a full disk: the child process may write 1 KiB per file.
+    const fs::path path = dir / "full.Nddt";
+    const std::string old(600, 'o');
+    { std::ofstream(path, std::ios::binary) << old; }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string reason = writeFileAtomically(path.string(), std::string(4096, 'n'));
+        ::_exit(reason.find("File too large") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not report the full disk";
+    EXPECT_EQ(contents(path), old);
+    EXPECT_EQ(entries(dir), 1u);
 }
 
 TEST_F(PresetFiles, SaveIntoAMissingFolderReportsAnError) {
