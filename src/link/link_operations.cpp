@@ -98,6 +98,7 @@ void Link::writeImage() {
 void Link::readComplete() {
     m_host.applyDeviceImage();
     m_host.applyDeviceImage();
+    if (m_transfer.mode == kTransferRead) m_host.unitImageRead();
     m_linkState = kConnected;
     m_send.queue.clear();
     m_transfer.connectionAnswer = 0;

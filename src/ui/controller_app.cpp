@@ -4,6 +4,7 @@
 #include "devices/device_hub.h"
 #include "link/link_constants.h"
 #include "ui/dialog_service.h"
+#include "ui/edit_history.h"
 #include "ui/link_window.h"
 #include "ui/main_window.h"
 #include "ui/status_dialog.h"
@@ -37,6 +38,9 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
         m_linkWindow->raise();
     };
     m_main->setLinkAccess(access);
+
+    connect(&m_main->editHistory(), &EditHistory::statusChanged, m_linkWindow.get(),
+            &LinkWindow::setEditStatus);
 
     auto& hub = m_runtime->hub();
     connect(&hub, &devices::DeviceHub::deviceLinesChanged, m_linkWindow.get(),

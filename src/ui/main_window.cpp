@@ -2,6 +2,7 @@
 // button, the editor tick, and bringing the whole window in line with the device image.
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
@@ -20,6 +21,7 @@
 #include "model/slot_map.h"
 #include "ui/compressor_editor.h"
 #include "ui/controls.h"
+#include "ui/edit_history.h"
 #include "ui/marker_editor.h"
 #include "ui/meter_bar.h"
 
@@ -45,6 +47,9 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     buildAuxOutputPanel(client);
     buildGraphArea(client);
     m_views.attach(client);
+    m_history = new EditHistory(
+        m_model, [this] { ApplyDeviceImage(); }, this);
+    installUndoActions();
     connectHandlers();
     installEditBoxHandlers();
     m_markerEditor = new MarkerEditor(*this, m_views, *m_graph);
@@ -92,6 +97,7 @@ void MainWindow::FormShow() {
     m_compressor->CurvePoint(kCurveApply);
     wakeEditorTick();
     FormTabBtn3Click(m_tab1);
+    m_history->clear();  // the start-up defaults are no edit of the user's
 }
 
 void MainWindow::FormTabBtn3Click(BitmapButton* sender) {
@@ -123,6 +129,16 @@ void MainWindow::RzBmpButton1Click() {
     ApplyDeviceImage();
 }
 
+void MainWindow::installUndoActions() {
+    auto* undo = new QAction(this);
+    undo->setShortcut(QKeySequence("Ctrl+Z"));
+    connect(undo, &QAction::triggered, m_history, &EditHistory::undo);
+    auto* redo = new QAction(this);
+    redo->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+    connect(redo, &QAction::triggered, m_history, &EditHistory::redo);
+    addActions({undo, redo});
+}
+
 void MainWindow::revealFactoryToggle() {
     m_factoryToggle->show();
 }
@@ -145,7 +161,11 @@ void MainWindow::Timer1Timer() {
         if (pos != 255) redrawGraph(pos / 256, m_lastDrawnChange.address / 256);
     }
     // Nothing left to apply or draw: sleep until the next drag or edit wakes the tick.
-    if (!m_markerEditor->busy()) m_editorTimer.stop();
+    // A drag is one step of the history from the press until its last value is written.
+    if (!m_markerEditor->busy()) {
+        m_history->endDrag();
+        m_editorTimer.stop();
+    }
 }
 
 void MainWindow::ApplyDeviceImage() {

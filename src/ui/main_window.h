@@ -35,6 +35,7 @@ class CompressorEditor;
 class MarkerEditor;
 class MeterBar;
 class DialogService;
+class EditHistory;
 
 inline constexpr const char* kApplicationTitle = "VORTELLA Audio Controller";
 inline constexpr const char* kWindowTitle = "KV Series DSP Control Software v3.4.3 Beta";
@@ -67,6 +68,7 @@ class MainWindow : public QMainWindow {
     ParameterModel& model() { return m_model; }
     CompressorEditor& compressor() { return *m_compressor; }
     MarkerEditor& markerEditor() { return *m_markerEditor; }
+    EditHistory& editHistory() { return *m_history; }
 
     // Centres the window on the screen that holds the pointer (before it is first shown).
     void placeOnPointerScreen();
@@ -127,9 +129,13 @@ class MainWindow : public QMainWindow {
     void buildBandGrid(QWidget* parent, const QString& prefix, const QString& bypassPrefix,
                        int bands, QPoint origin, int columnWidth, int rowHeight);
     void connectHandlers();
+    void connectTrackBar(QSlider* bar);
     void installEditBoxHandlers();
     void connectDeviceCommands();
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
+    // One arrow or wheel step of the current edit box, as one (mergeable) step of the history.
+    void stepCurrentBox(int step);
+    void installUndoActions();
     bool editBoxEvent(QLineEdit* box, QEvent* event);
     // A wheel notch anywhere over the window: steps the armed edit box, else reaches only a
     // value control that has the keyboard focus. True when the notch was used up here.
@@ -159,6 +165,7 @@ class MainWindow : public QMainWindow {
     LinkAccess m_link;
     CompressorEditor* m_compressor = nullptr;
     MarkerEditor* m_markerEditor = nullptr;
+    EditHistory* m_history = nullptr;
     QTimer m_editorTimer;
     bool m_shown = false;
     int m_wheelArmed = 0;
