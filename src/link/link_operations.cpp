@@ -111,7 +111,7 @@ void Link::saved() {
     m_linkState = kConnected;
     setLinkLabel(texts::kDeviceConnected);
     ShowLinkStatus(3, m_label.text.caption, 0);
-    raiseMessage(texts::kSaveSuccessfully.text, texts::kSaveSuccessfully.caption);
+    raiseMessage(texts::kSaveSuccessfully.text, pick(texts::kConfirmCaption, m_language));
 }
 
 void Link::unitLost() {
@@ -121,9 +121,8 @@ void Link::unitLost() {
     if (m_linkState == kConnected) m_linkState = kPresent;
     setLinkLabel(texts::kOffLine);
     hideStatusDialog();
-    const auto& m =
-        m_language == 1 ? texts::kDeviceDisconnectedChinese : texts::kDeviceDisconnected;
-    raiseMessage(m.text, m.caption);
+    raiseMessage(pick(texts::kDeviceDisconnected, m_language),
+                 pick(texts::kConfirmCaption, m_language));
 }
 
 void Link::connectionFailed() {
@@ -132,7 +131,7 @@ void Link::connectionFailed() {
     m_model.sendSuppression = 0;
     setLinkLabel(texts::kOffLine);
     hideStatusDialog();
-    raiseMessage(texts::kConnectionFailed.text, texts::kConnectionFailed.caption);
+    raiseMessage(texts::kConnectionFailed.text, pick(texts::kConfirmCaption, m_language));
 }
 
 void Link::hideStatusDialog() {

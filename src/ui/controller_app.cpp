@@ -39,6 +39,8 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
     };
     m_main->setLinkAccess(access);
 
+    connect(m_main.get(), &MainWindow::languageSwitched, this,
+            [this](int flag) { m_runtime->link().setLanguage(flag); });
     connect(&m_main->editHistory(), &EditHistory::statusChanged, m_linkWindow.get(),
             &LinkWindow::setEditStatus);
 
@@ -51,7 +53,7 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
             [this](const QString& hint, const QString& message) {
                 m_host->setAccessHint(hint);
                 m_host->linkLabelChanged(m_runtime->link().linkLabel());
-                m_dialogs.inform(m_main.get(), "Confirm", message);
+                m_dialogs.inform(m_main.get(), m_main->textOf(texts::kConfirmCaption), message);
             });
 }
 
@@ -62,6 +64,11 @@ ControllerApp::~ControllerApp() {
 
 void ControllerApp::logLinkLabels() {
     m_host->setLogLabels(true);
+}
+
+void ControllerApp::setLanguage(int flag) {
+    m_main->setLanguage(flag);
+    m_runtime->link().setLanguage(flag);
 }
 
 void ControllerApp::start() {

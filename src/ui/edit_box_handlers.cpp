@@ -195,13 +195,12 @@ void MainWindow::restoreCurrentEditBox() {
 bool MainWindow::confirm(const QString& question, bool needsConnection) {
     const int before = m_link.linkState();
     if (needsConnection && before != kConnected) return false;
-    if (!m_dialogs.askYesNo(this, "Confirm", question)) return false;
+    if (!m_dialogs.askYesNo(this, textOf(texts::kConfirmCaption), question)) return false;
     return m_link.linkState() == before;
 }
 
 void MainWindow::ResetBtnClick() {
-    const QString question = m_language == 1 ? "重置所有EQ参数?" : "Reset all EQ parameters?";
-    if (!confirm(question, false)) return;
+    if (!confirm(textOf(texts::kResetAllEq), false)) return;
     m_history->beginAction(m_model.currentChannel == kMainModule ? "EQ Reset (Main)"
                                                                  : "EQ Reset (Auxiliary)");
     ResetEQ(m_model.currentChannel);

@@ -61,6 +61,12 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     // The link window (devices and the history of frames) opens with Ctrl+Shift+L.
     auto* linkWindow = new QShortcut(QKeySequence("Ctrl+Shift+L"), this);
     connect(linkWindow, &QShortcut::activated, this, [this] { m_link.showLinkWindow(); });
+    // Ctrl+Shift+E switches between English and Chinese.
+    auto* language = new QShortcut(QKeySequence("Ctrl+Shift+E"), this);
+    connect(language, &QShortcut::activated, this, [this] {
+        setLanguage(m_language == kLanguageChinese ? kLanguageEnglish : kLanguageChinese);
+        emit languageSwitched(m_language);
+    });
 
     m_views.setChangeListener([this] { wakeEditorTick(); });
     m_editorTimer.setInterval(10);
@@ -137,6 +143,15 @@ void MainWindow::installUndoActions() {
     redo->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
     connect(redo, &QAction::triggered, m_history, &EditHistory::redo);
     addActions({undo, redo});
+}
+
+void MainWindow::setLanguage(int flag) {
+    m_language = flag;
+    m_compressor->setLanguage(flag);
+}
+
+QString MainWindow::textOf(const TextPair& pair) const {
+    return toQString(pick(pair, m_language));
 }
 
 void MainWindow::revealFactoryToggle() {

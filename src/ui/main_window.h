@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "model/parameter_model.h"
+#include "model/text_pairs.h"
 #include "ui/parameter_views.h"
 
 class QCheckBox;
@@ -108,9 +109,17 @@ class MainWindow : public QMainWindow {
     void LoadFileBtnClick();
     int wheelArmed() const { return m_wheelArmed; }
     int language() const { return m_language; }
+    // Every text with two languages is shown in `flag`'s language from now on.
+    void setLanguage(int flag);
+    // The text of `pair` in the window's language.
+    QString textOf(const TextPair& pair) const;
     // The editor tick runs only while a drag or an undrawn change needs it.
     bool editorTickRunning() const { return m_editorTimer.isActive(); }
     void wakeEditorTick();
+
+  signals:
+    // The user switched the language (Ctrl+Shift+E); the choice is to be remembered.
+    void languageSwitched(int flag);
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -48,7 +48,8 @@ void MainWindow::LoadFileBtnClick() {
             memo->appendPlainText(QString::fromStdString(l));
     }
     if (!loaded.message.empty()) {
-        m_dialogs.inform(this, "Confirm", QString::fromStdString(loaded.message));
+        m_dialogs.inform(this, textOf(texts::kConfirmCaption),
+                         QString::fromStdString(loaded.message));
         return;
     }
     // The whole image is one step: its undo writes back every slot the file changed.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <fstream>
@@ -95,6 +96,37 @@ TEST(SimulatedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
     app.mainWindow().findChild<QPushButton*>("DeviceLoadBtn")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stack.count() == 0; }, 20000));
     EXPECT_EQ(app.linkWindow().editStatus(), "Undo: -    Redo: -");
+}
+
+TEST(SimulatedWindow, ALiveLanguageSwitchRelabelsTheLinkAndItsMessages) {
+    ScriptedDialogs dialogs;
+    devices::HubOptions options;
+    options.simulate = true;
+    ui::ControllerApp app(options, dialogs);
+    app.start();
+    auto* label = app.mainWindow().findChild<QLabel*>("LinkLabel");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
+    EXPECT_EQ(label->toolTip(), "设备已连接");
+
+    QSignalSpy switched(&app.mainWindow(), &ui::MainWindow::languageSwitched);
+    // The status dialog took the activation while it was on show; give it back.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            app.mainWindow().activateWindow();
+            return QApplication::activeWindow() == &app.mainWindow();
+        },
+        2000));
+    QTest::keyClick(&app.mainWindow(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(label->text(), "设备已连接");
+    EXPECT_EQ(label->toolTip(), "Device Connected");
+    ASSERT_EQ(switched.count(), 1);
+    EXPECT_EQ(switched.front().front().toInt(), 1);
+
+    // The unit refuses the next write: its message comes in the new language.
+    app.hub().simulated()->unit().faults().errorReplies = 1;
+    app.model().SendDatatoMCU(makeAddress(1, 22), 150);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.told.empty(); }, 6000));
+    EXPECT_TRUE(dialogs.told.back().endsWith("|错误应答!")) << dialogs.told.back().toStdString();
 }
 
 }  // namespace
