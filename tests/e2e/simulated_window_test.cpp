@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <fstream>
+#include <memory>
 
 #include "../ui/window_fixture.h"
 #include "devices/simulated_device.h"
@@ -58,73 +59,75 @@ TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
     EXPECT_TRUE(dialogs.told.empty());
 }
 
-TEST(SimulatedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
+// The window program on a simulated unit, started and connected.
+class ConnectedWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        devices::HubOptions options;
+        options.simulate = true;
+        app = std::make_unique<ui::ControllerApp>(options, dialogs);
+        app->start();
+        label = app->mainWindow().findChild<QLabel*>("LinkLabel");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
+    }
     ScriptedDialogs dialogs;
-    devices::HubOptions options;
-    options.simulate = true;
-    ui::ControllerApp app(options, dialogs);
-    app.start();
-    auto* label = app.mainWindow().findChild<QLabel*>("LinkLabel");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
-    ui::EditHistory& history = app.mainWindow().editHistory();
+    std::unique_ptr<ui::ControllerApp> app;
+    QLabel* label = nullptr;
+};
+
+TEST_F(ConnectedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
+    ui::EditHistory& history = app->mainWindow().editHistory();
     const QUndoStack& stack = history.stack();
 
-    auto* gain = app.mainWindow().findChild<QLineEdit*>("MusGainEdit1");
-    app.mainWindow().views().setCurrentEditBox(gain);
+    auto* gain = app->mainWindow().findChild<QLineEdit*>("MusGainEdit1");
+    app->mainWindow().views().setCurrentEditBox(gain);
     gain->setText("6");
-    app.mainWindow().views().AcceptTypedText(0);
+    app->mainWindow().views().AcceptTypedText(0);
     history.commit();
     ASSERT_EQ(stack.count(), 1);
-    EXPECT_EQ(app.linkWindow().editStatus(), "Undo: Band 1 gain    Redo: -");
+    EXPECT_EQ(app->linkWindow().editStatus(), "Undo: Band 1 gain    Redo: -");
 
     // A preset written into the unit ends in the same completion as a read, but keeps the steps.
-    DeviceImage file = app.model().device;
+    DeviceImage file = app->model().device;
     file.set(1, 21, 100);
     QTemporaryDir dir;
     const QString path = dir.filePath("show.Nddt");
     std::ofstream(path.toStdString(), std::ios::binary)
-        << presets::presetFileText(presets::savePresetLines(file, app.model().deviceVariant));
+        << presets::presetFileText(presets::savePresetLines(file, app->model().deviceVariant));
     dialogs.openName = path;
-    app.mainWindow().LoadFileBtnClick();
+    app->mainWindow().LoadFileBtnClick();
     ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Downloading..."; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
     EXPECT_EQ(stack.count(), 2);
-    EXPECT_EQ(app.linkWindow().editStatus(), "Undo: Load show.Nddt    Redo: -");
+    EXPECT_EQ(app->linkWindow().editStatus(), "Undo: Load show.Nddt    Redo: -");
 
     // "Recovery" reads the unit again: nothing before it can be undone any more.
     dialogs.answers = {true};
-    app.mainWindow().findChild<QPushButton*>("DeviceLoadBtn")->click();
+    app->mainWindow().findChild<QPushButton*>("DeviceLoadBtn")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stack.count() == 0; }, 20000));
-    EXPECT_EQ(app.linkWindow().editStatus(), "Undo: -    Redo: -");
+    EXPECT_EQ(app->linkWindow().editStatus(), "Undo: -    Redo: -");
 }
 
-TEST(SimulatedWindow, ALiveLanguageSwitchRelabelsTheLinkAndItsMessages) {
-    ScriptedDialogs dialogs;
-    devices::HubOptions options;
-    options.simulate = true;
-    ui::ControllerApp app(options, dialogs);
-    app.start();
-    auto* label = app.mainWindow().findChild<QLabel*>("LinkLabel");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
+TEST_F(ConnectedWindow, ALiveLanguageSwitchRelabelsTheLinkAndItsMessages) {
     EXPECT_EQ(label->toolTip(), "设备已连接");
 
-    QSignalSpy switched(&app.mainWindow(), &ui::MainWindow::languageSwitched);
+    QSignalSpy switched(&app->mainWindow(), &ui::MainWindow::languageSwitched);
     // The status dialog took the activation while it was on show; give it back.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            app.mainWindow().activateWindow();
-            return QApplication::activeWindow() == &app.mainWindow();
+            app->mainWindow().activateWindow();
+            return QApplication::activeWindow() == &app->mainWindow();
         },
         2000));
-    QTest::keyClick(&app.mainWindow(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(&app->mainWindow(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(label->text(), "设备已连接");
     EXPECT_EQ(label->toolTip(), "Device Connected");
     ASSERT_EQ(switched.count(), 1);
     EXPECT_EQ(switched.front().front().toInt(), 1);
 
     // The unit refuses the next write: its message comes in the new language.
-    app.hub().simulated()->unit().faults().errorReplies = 1;
-    app.model().SendDatatoMCU(makeAddress(1, 22), 150);
+    app->hub().simulated()->unit().faults().errorReplies = 1;
+    app->model().SendDatatoMCU(makeAddress(1, 22), 150);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.told.empty(); }, 6000));
     EXPECT_TRUE(dialogs.told.back().endsWith("|错误应答!")) << dialogs.told.back().toStdString();
 }
