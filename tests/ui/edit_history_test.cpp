@@ -191,6 +191,24 @@ TEST_F(EditHistoryTest, RedoAfterUndoGivesTheOriginalWrites) {
     }
 }
 
+TEST_F(EditHistoryTest, UndoBringsTheWholeWindowInLine) {
+    QWidget* pass = window->graph().passLabel();
+    const bool passed = pass->isVisibleTo(window.get());
+    window->MusEQAllpassBtnClick();
+    settle();
+    ASSERT_NE(pass->isVisibleTo(window.get()), passed);
+    auto* output = w<QSpinBox>("RzSpinEdit4");
+    const int before = output->value();
+    output->setValue(before + 5);
+    settle();
+    history().undo();
+    EXPECT_EQ(output->value(), before);
+    history().undo();
+    EXPECT_EQ(pass->isVisibleTo(window.get()), passed);
+    history().redo();
+    EXPECT_NE(pass->isVisibleTo(window.get()), passed);
+}
+
 TEST_F(EditHistoryTest, DeviceCommandsAndReadsAreNoSteps) {
     type("MusGainEdit1", "6");
     settle();
