@@ -91,6 +91,10 @@ void EditHistory::beginBoxStep() {
     open({}, true, false);
 }
 
+void EditHistory::markBoxStep() {
+    if (m_implicit) m_boxStep = true;
+}
+
 void EditHistory::beginImageAction(const QString& label) {
     open(label, false, true);
 }

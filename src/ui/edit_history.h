@@ -42,6 +42,9 @@ class EditHistory : public QObject, public WriteObserver {
     // An arrow or wheel step of one box: merges with the step before it when that was a step of
     // the same box less than a second ago.
     void beginBoxStep();
+    // The step that the current event is making is a step of one box as well (a spin edit
+    // changes its value, then tells the history).
+    void markBoxStep();
     // An action that may change the device image without Write parameter (a preset load): the
     // step holds every slot whose value it changed.
     void beginImageAction(const QString& label);

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "eq/curve_source.h"
@@ -143,6 +144,9 @@ void MainWindow::installUndoActions() {
     redo->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
     connect(redo, &QAction::triggered, m_history, &EditHistory::redo);
     addActions({undo, redo});
+    // A compressor point typed digit by digit, or spun, is one step while it keeps changing.
+    for (auto* spin : findChildren<QSpinBox*>())
+        connect(spin, &QSpinBox::valueChanged, m_history, &EditHistory::markBoxStep);
 }
 
 void MainWindow::setLanguage(int flag) {
