@@ -10,6 +10,7 @@
 #include "app/cli_commands.h"
 #include "model/modules.h"
 #include "model/number_text.h"
+#include "model/text_pairs.h"
 
 namespace vt::cli {
 namespace {
@@ -78,8 +79,9 @@ ArgumentProblem readCommand(const std::vector<std::string>& words, DeviceCommand
     const CommandShape* entry = findCommand(words.front());
     if (!entry) return usage("unknown command '" + words.front() + "'");
     if (words.size() - 1 != entry->arguments)
-        return usage("'" + std::string(entry->name) + "' takes " + std::to_string(entry->arguments) +
-                     " argument" + (entry->arguments == 1 ? "" : "s") + ", not " +
+        return usage("'" + std::string(entry->name) + "' takes " +
+                     std::to_string(entry->arguments) + " argument" +
+                     (entry->arguments == 1 ? "" : "s") + ", not " +
                      std::to_string(words.size() - 1));
     command.kind = entry->kind;
     if (entry->kind == DeviceCommandKind::Load) command.file = words[1];
@@ -149,6 +151,12 @@ ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
             return usage("--timeout takes a number of seconds above 0 and up to 86400, not '" +
                          value + "'");
         request.timeoutSeconds = *seconds;
+        return {};
+    }
+    if (optionValue(args, i, "--lang", value, problem)) {
+        if (problem.exitCode) return problem;
+        request.language = languageFromName(value);
+        if (!request.language) return usage("--lang takes en or zh, not '" + value + "'");
         return {};
     }
     return usage("unknown option '" + word + "'");

@@ -23,6 +23,7 @@ struct DeviceRequest {
     bool uart = false;
     std::string port;
     double timeoutSeconds = 10.0;  // for the connection, and again for each command
+    std::optional<int> language;   // --lang: the language of the progress lines
     std::vector<DeviceCommand> commands;
 };
 

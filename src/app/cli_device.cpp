@@ -8,6 +8,7 @@
 #include "app/cli_usage.h"
 #include "app/cli_write_steps.h"
 #include "app/device_session.h"
+#include "app/language_choice.h"
 #include "link/device_list.h"
 #include "link/link_constants.h"
 #include "presets/preset_file.h"
@@ -108,12 +109,14 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return p.exitCode;
     }
 
+    const int language = app::startLanguage(request.language, QSettings("vortella", "vortella"));
+
     // Preset files are read and checked before the unit is touched.
     std::vector<presets::DecodedPreset> presetFiles;
     presetFiles.reserve(request.commands.size());
     for (const auto& c : request.commands) {
         if (c.kind != DeviceCommandKind::Load) continue;
-        presets::LoadOutcome loaded = presets::loadPresetFile(c.file, 0);
+        presets::LoadOutcome loaded = presets::loadPresetFile(c.file, language);
         if (!loaded.message.empty()) {
             err << c.file << ": " << loaded.message << "\n";
             return kExitBadInput;
@@ -129,6 +132,7 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const auto timeout =
         std::chrono::milliseconds(static_cast<long long>(request.timeoutSeconds * 1000.0 + 0.5));
     DeviceSession session(hubOptions(request), timeout, err);
+    session.link().setLanguage(language);
 
     if (request.commands.front().kind == DeviceCommandKind::Devices) {
         if (request.uart) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/gui_options.h"
+#include "app/language_choice.h"
 #include "app/program_version.h"
 #include "ui/app_font.h"
 #include "ui/app_icon.h"
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
     vt::ui::QtDialogService dialogs(&memory);
     vt::ui::ControllerApp controller(line.options.hub, dialogs);
     if (line.options.logLink) controller.logLinkLabels();
+    controller.setLanguage(vt::app::startLanguage(line.options.language, settings));
+    QObject::connect(&controller.mainWindow(), &vt::ui::MainWindow::languageSwitched,
+                     [&settings](int flag) { vt::app::rememberLanguage(settings, flag); });
     new vt::ui::PositionKeeper(controller.mainWindow(), memory);
     // Where it was last time, if that screen is still there; else centred where the pointer is.
     if (!vt::ui::restoreWindowPosition(controller.mainWindow(), memory))

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/program_version.h"
+#include "model/text_pairs.h"
 
 namespace vt::app {
 namespace {
@@ -41,6 +42,11 @@ std::vector<OptionRow> optionTable() {
          [](GuiOptions& o, const QString&) {
              o.resetSettings = true;
              return QString();
+         }},
+        {{"lang", "The language of this run: en or zh (default: the last one chosen).", "en|zh"},
+         [](GuiOptions& o, const QString& v) {
+             o.language = languageFromName(v.toStdString());
+             return o.language ? QString() : QString("--lang takes en or zh, not '%1'").arg(v);
          }},
         {{"log-link", "Print every text of the link label on the error stream."},
          [](GuiOptions& o, const QString&) {

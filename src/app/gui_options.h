@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "devices/device_hub.h"
 
@@ -11,8 +12,9 @@ namespace vt::app {
 
 struct GuiOptions {
     devices::HubOptions hub;
-    bool resetSettings = false;  // forget the remembered position and preset folder
-    bool logLink = false;        // print every link label text on the error stream
+    bool resetSettings = false;   // forget the remembered position and preset folder
+    bool logLink = false;         // print every link label text on the error stream
+    std::optional<int> language;  // --lang: the language flag for this run
 };
 
 struct GuiCommandLine {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,7 +42,9 @@ class Link : public WriteSink, public FrameHost {
     void setTimeOfDay(std::function<TimeOfDay()> clock) { m_timeOfDay = std::move(clock); }
     // One step of the serial port scan, run by the connect timer on UART.
     void setSerialScan(std::function<void()> step) { m_serialScan = std::move(step); }
-    void setLanguage(int flag) { m_language = flag; }
+    // Switches the language; the link label and the status dialog take the new language's text
+    // of the pair they show.
+    void setLanguage(int flag);
     int language() const { return m_language; }
 
     // --- send queue ---
@@ -102,6 +105,8 @@ class Link : public WriteSink, public FrameHost {
     void stopForTransfer();
     void armFirstStep();
     void hideStatusDialog();
+    // The status dialog's label: the prefix and its texts in the current language.
+    void setDialogLabel();
     // A message box for the user; one at a time for each text.
     void raiseMessage(std::string_view text, std::string_view caption);
 
@@ -122,6 +127,9 @@ class Link : public WriteSink, public FrameHost {
     std::function<void()> m_serialScan;
 
     int m_language = 0;
+    const TextPair* m_labelPair = nullptr;  // the pair on the link label; null for a single text
+    // The texts behind the status dialog's prefix in both languages, once a progress call set it.
+    std::optional<std::pair<std::string, std::string>> m_dialogTexts;
     int m_linkState = kNoDevice;
     SendState m_send;
     TransferState m_transfer;

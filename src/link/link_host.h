@@ -50,6 +50,9 @@ class LinkHost {
     virtual void showMessage(std::string_view text, std::string_view caption) = 0;
     // Bring the whole window in line with the device image.
     virtual void applyDeviceImage() = 0;
+    // A read of the unit's whole image has completed (not a write of a loaded preset): what the
+    // window knew of earlier values no longer describes the unit.
+    virtual void unitImageRead() {}
     virtual void setLevelMeter(Meter meter, int value) = 0;
     virtual void setMasterVolumeBar(int position) = 0;
     virtual void addMemoLine(const std::string& line) = 0;

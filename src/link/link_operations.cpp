@@ -105,6 +105,7 @@ void Link::writeImage() {
 void Link::readComplete() {
     m_host.applyDeviceImage();
     m_host.applyDeviceImage();
+    if (m_transfer.mode == kTransferRead) m_host.unitImageRead();
     m_linkState = kConnected;
     m_send.queue.clear();
     m_transfer.connectionAnswer = 0;
@@ -117,7 +118,7 @@ void Link::saved() {
     m_linkState = kConnected;
     setLinkLabel(texts::kDeviceConnected);
     ShowLinkStatus(3, m_label.text.caption, 0);
-    raiseMessage(texts::kSaveSuccessfully.text, texts::kSaveSuccessfully.caption);
+    raiseMessage(texts::kSaveSuccessfully.text, pick(texts::kConfirmCaption, m_language));
 }
 
 void Link::unitLost() {
@@ -127,9 +128,8 @@ void Link::unitLost() {
     if (m_linkState == kConnected) m_linkState = kPresent;
     setLinkLabel(texts::kOffLine);
     hideStatusDialog();
-    const auto& m =
-        m_language == 1 ? texts::kDeviceDisconnectedChinese : texts::kDeviceDisconnected;
-    raiseMessage(m.text, m.caption);
+    raiseMessage(pick(texts::kDeviceDisconnected, m_language),
+                 pick(texts::kConfirmCaption, m_language));
 }
 
 void Link::connectionFailed() {
@@ -138,7 +138,7 @@ void Link::connectionFailed() {
     m_model.sendSuppression = 0;
     setLinkLabel(texts::kOffLine);
     hideStatusDialog();
-    raiseMessage(texts::kConnectionFailed.text, texts::kConnectionFailed.caption);
+    raiseMessage(texts::kConnectionFailed.text, pick(texts::kConfirmCaption, m_language));
 }
 
 void Link::hideStatusDialog() {

@@ -1,21 +1,12 @@
-// Every text the link shows: link label pairs, status dialog texts, messages with their captions,
-// the hidden memo's texts and the link label colours. English first, Chinese second.
+// The link's texts that exist in one language only (its pairs are in the one table of pairs),
+// the hidden memo's texts and the link label colours.
 #pragma once
 
 #include <string_view>
 
+#include "model/text_pairs.h"
+
 namespace vt {
-
-// One message in both languages; the language flag picks one.
-struct TextPair {
-    std::string_view english;
-    std::string_view chinese;
-};
-
-// Language flag 1 shows the Chinese text, any other value the English one.
-constexpr std::string_view pick(const TextPair& pair, int languageFlag) {
-    return languageFlag == 1 ? pair.chinese : pair.english;
-}
 
 struct Rgb {
     int r = 0;
@@ -26,33 +17,20 @@ struct Rgb {
 
 namespace texts {
 
-// Link label.
-inline constexpr TextPair kConnecting{"Connecting ...", "连接中..."};
-inline constexpr TextPair kDownloadingRead{"Downloading...", "加载中..."};
-inline constexpr TextPair kDownloadingWrite{"Downloading...", "下载数据..."};
-inline constexpr TextPair kDeviceConnected{"Device Connected", "设备已连接"};
-inline constexpr TextPair kOffLine{"OffLine", "设备未连接"};
-inline constexpr TextPair kLoadWaiting{"Load Waiting...", "调用等待中..."};
-inline constexpr TextPair kSaveWaiting{"Save Waiting...", "保存等待中..."};
-inline constexpr TextPair kSaving{"Saving...", "保存中..."};
+// Link label texts of the offline kind, the same in both languages.
 inline constexpr std::string_view kOffline = "Offline";
 inline constexpr std::string_view kNotConnected = "设备未连接";
 
 // Status dialog.
 inline constexpr std::string_view kStatusDialogCaption = "Device Status";
-inline constexpr TextPair kStatusPrefix{"Staus：", "状态："};
 inline constexpr std::string_view kPleaseWait = " Please wait a moment, it may take a few seconds!";
 
-// Messages (an empty caption stands for the application's title).
-struct Message {
+// Messages in English only; their caption is the confirm pair.
+struct EnglishMessage {
     std::string_view text;
-    std::string_view caption;
 };
-inline constexpr Message kSaveSuccessfully{"Save Successfully!", "Confirm"};
-inline constexpr Message kDeviceDisconnected{"Device Disconnected!", "Confirm"};
-inline constexpr Message kDeviceDisconnectedChinese{"已断开连接!", "提示"};
-inline constexpr Message kConnectionFailed{"Connection Failed!", "Confirm"};
-inline constexpr TextPair kAckError{"Ack Error!", "错误应答!"};
+inline constexpr EnglishMessage kSaveSuccessfully{"Save Successfully!"};
+inline constexpr EnglishMessage kConnectionFailed{"Connection Failed!"};
 
 // Hidden memo lines of a checksum mismatch.
 inline constexpr std::string_view kMemoStars = "********************";

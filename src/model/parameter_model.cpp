@@ -38,6 +38,7 @@ void ParameterModel::SendDatatoMCU(int address, int value) {
     window.set(address, value);
     device.set(address, value);
     if (sendSuppression == 1) return;
+    if (m_observer) m_observer->parameterWritten(address, value);
     if (m_sink) m_sink->queueWrite(address, value);
 }
 

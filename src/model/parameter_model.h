@@ -18,6 +18,14 @@ class WriteSink {
     virtual void queueWrite(int address, int value) = 0;
 };
 
+// Told of every write that Write parameter hands on (not of suppressed ones), after both images
+// hold the value: the edit history records its steps here.
+class WriteObserver {
+  public:
+    virtual ~WriteObserver() = default;
+    virtual void parameterWritten(int address, int value) = 0;
+};
+
 // The device variant that the unit's version (System slot 1) names: 0 ("R4") when its low byte
 // is 1, else 1.
 constexpr int deviceVariantFromVersion(int version) {
@@ -47,6 +55,8 @@ class ParameterModel {
     std::string lastAcceptedText;
 
     void setWriteSink(WriteSink* sink) { m_sink = sink; }
+    void setWriteObserver(WriteObserver* observer) { m_observer = observer; }
+    WriteObserver* writeObserver() const { return m_observer; }
 
     // Binding step: stores each bound control's address as its tag and initialises the device
     // image (2 in every slot below the slot count, then the filter defaults). Idempotent.
@@ -70,6 +80,7 @@ class ParameterModel {
 
   private:
     WriteSink* m_sink = nullptr;
+    WriteObserver* m_observer = nullptr;
     std::unordered_map<std::string, int> m_tags;
 };
 

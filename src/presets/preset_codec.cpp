@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "model/number_text.h"
+#include "model/text_pairs.h"
 
 namespace vt::presets {
 namespace {
@@ -206,9 +207,9 @@ int applyPreset(const DecodedPreset& preset, int currentVariant, DeviceImage& im
 std::string_view loadMessage(LoadStatus status, int language) {
     switch (status) {
         case LoadStatus::FormatError:
-            return language == 1 ? "文件格式错误!" : "File format error!";
+            return pick(texts::kFileFormatError, language);
         case LoadStatus::Corrupted:
-            return language == 1 ? "数据文件损坏!" : "Data file is corrupted!";
+            return pick(texts::kDataFileCorrupted, language);
         case LoadStatus::Ok:
             break;
     }
@@ -216,7 +217,7 @@ std::string_view loadMessage(LoadStatus status, int language) {
 }
 
 std::string_view fileNotFoundMessage(int language) {
-    return language == 1 ? "文件不存在" : "File not find!";
+    return pick(texts::kFileNotFound, language);
 }
 
 }  // namespace vt::presets

@@ -16,6 +16,7 @@
 
 #include "model/parameter_model.h"
 #include "model/rounding.h"
+#include "model/text_pairs.h"
 #include "ui/controls.h"
 #include "ui/dialog_service.h"
 
@@ -203,7 +204,8 @@ void CompressorEditor::RzSpinEdit2Change() {
 }
 
 void CompressorEditor::RmsResetBtnClick() {
-    if (!m_dialogs.askYesNo(m_view->window(), "Confirm", "确定要复位动态压缩曲线?")) return;
+    const QString caption = toQString(pick(texts::kConfirmCaption, m_language));
+    if (!m_dialogs.askYesNo(m_view->window(), caption, "确定要复位动态压缩曲线?")) return;
     m_points = defaultCurve();
     CurvePoint(kCurveApply);
 }

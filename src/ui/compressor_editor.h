@@ -38,6 +38,8 @@ class CompressorEditor : public QObject {
                      int top);
 
     void setOnOffBox(QComboBox* box) { m_onOff = box; }
+    // The language of the reset question's caption.
+    void setLanguage(int flag) { m_language = flag; }
     void setPoints(const Curve& points) { m_points = points; }
     const Curve& points() const { return m_points; }
 
@@ -65,6 +67,7 @@ class CompressorEditor : public QObject {
     std::array<QSpinBox*, kCurvePoints> m_outputs{};
     Curve m_points{};
     bool m_busy = false;
+    int m_language = 0;
 };
 
 }  // namespace vt::ui

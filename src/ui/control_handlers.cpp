@@ -7,6 +7,7 @@
 #include "model/scales.h"
 #include "model/slot_map.h"
 #include "ui/compressor_editor.h"
+#include "ui/edit_history.h"
 #include "ui/main_window.h"
 
 namespace vt::ui {
@@ -32,8 +33,7 @@ void MainWindow::connectHandlers() {
             if (b.control->name == "SysMusNormalVolBar")
                 connect(bar, &QSlider::valueChanged, this, &MainWindow::SysMusNormalVolBarChange);
             else
-                connect(bar, &QSlider::valueChanged, this,
-                        [this, bar] { OutRDelayBarChange(bar); });
+                connectTrackBar(bar);
         } else if (auto* button = qobject_cast<BitmapButton*>(w)) {
             if (button->role() == BitmapButton::Role::Phase)
                 connect(button, &QPushButton::clicked, this,
@@ -54,6 +54,13 @@ void MainWindow::connectHandlers() {
         connect(load, &QPushButton::clicked, this, &MainWindow::LoadFileBtnClick);
     if (auto* link = findChild<QPushButton*>("LinkBtn"))
         connect(link, &QPushButton::clicked, this, &MainWindow::LinkBtnClick);
+}
+
+void MainWindow::connectTrackBar(QSlider* bar) {
+    connect(bar, &QSlider::valueChanged, this, [this, bar] { OutRDelayBarChange(bar); });
+    // A bar dragged with the mouse is one step of the history, from press to release.
+    connect(bar, &QSlider::sliderPressed, m_history, [this] { m_history->beginAction(); });
+    connect(bar, &QSlider::sliderReleased, m_history, [this] { m_history->endAction(); });
 }
 
 void MainWindow::MusModeBox1Change(QComboBox* box) {

@@ -4,6 +4,7 @@
 #include "devices/device_hub.h"
 #include "link/link_constants.h"
 #include "ui/dialog_service.h"
+#include "ui/edit_history.h"
 #include "ui/link_window.h"
 #include "ui/main_window.h"
 #include "ui/status_dialog.h"
@@ -38,6 +39,11 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
     };
     m_main->setLinkAccess(access);
 
+    connect(m_main.get(), &MainWindow::languageSwitched, this,
+            [this](int flag) { m_runtime->link().setLanguage(flag); });
+    connect(&m_main->editHistory(), &EditHistory::statusChanged, m_linkWindow.get(),
+            &LinkWindow::setEditStatus);
+
     auto& hub = m_runtime->hub();
     connect(&hub, &devices::DeviceHub::deviceLinesChanged, m_linkWindow.get(),
             &LinkWindow::setDeviceLines);
@@ -47,7 +53,7 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
             [this](const QString& hint, const QString& message) {
                 m_host->setAccessHint(hint);
                 m_host->linkLabelChanged(m_runtime->link().linkLabel());
-                m_dialogs.inform(m_main.get(), "Confirm", message);
+                m_dialogs.inform(m_main.get(), m_main->textOf(texts::kConfirmCaption), message);
             });
 }
 
@@ -58,6 +64,11 @@ ControllerApp::~ControllerApp() {
 
 void ControllerApp::logLinkLabels() {
     m_host->setLogLabels(true);
+}
+
+void ControllerApp::setLanguage(int flag) {
+    m_main->setLanguage(flag);
+    m_runtime->link().setLanguage(flag);
 }
 
 void ControllerApp::start() {

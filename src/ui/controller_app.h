@@ -24,6 +24,8 @@ class ControllerApp : public QObject {
 
     // Shows the main window (its show step runs) and starts looking for the unit.
     void start();
+    // The language of every text with two languages, in the window and on the link.
+    void setLanguage(int flag);
     // Prints every link label text on the error stream.
     void logLinkLabels();
 

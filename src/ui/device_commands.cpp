@@ -12,16 +12,15 @@ namespace {
 
 struct DeviceCommand {
     const char* button;
-    const char* chinese;
-    const char* english;
+    const TextPair& question;
     int address;
     int value;
 };
 
 constexpr DeviceCommand kCommands[] = {
-    {"DeviceSaveBtn", "保存当前数据", "Save Data ", slot_ids::kSysStore, 0},
-    {"DeviceLoadBtn", "恢复调整前参数", "Restore settings ", slot_ids::kSysRecall, 0},
-    {"DeviceResetBtn", "恢复出厂参数", "Restore Factory settings ", slot_ids::kSysRecall, 85},
+    {"DeviceSaveBtn", texts::kAskSaveData, slot_ids::kSysStore, 0},
+    {"DeviceLoadBtn", texts::kAskRestoreSettings, slot_ids::kSysRecall, 0},
+    {"DeviceResetBtn", texts::kAskRestoreFactory, slot_ids::kSysRecall, 85},
 };
 
 }  // namespace
@@ -41,8 +40,7 @@ void MainWindow::DeviceSaveBtnClick(QPushButton* sender) {
     for (const auto& c : kCommands)
         if (sender->objectName() == c.button) command = &c;
     if (!command) return;
-    const QString question = QString(m_language == 1 ? command->chinese : command->english) + "?";
-    if (!confirm(question, true)) return;
+    if (!confirm(textOf(command->question) + "?", true)) return;
     m_model.SendDatatoMCU(command->address, command->value);
     if (command->address == slot_ids::kSysStore) m_link.awaitSave();
 }
@@ -55,14 +53,14 @@ void MainWindow::BleButtonClick(QPushButton* sender) {
     } else if (name == "BLUENameBtn") {
         const QString box = findChild<QLineEdit*>("BLUENameEdit")->text();
         if (box.isEmpty()) {
-            m_dialogs.askYesNo(this, "Confirm", "请输入正确的名称");
+            m_dialogs.askYesNo(this, textOf(texts::kConfirmCaption), "请输入正确的名称");
             return;
         }
         text = "NA+" + box;
     } else if (name == "BLUEPinBtn") {
         const QString box = findChild<QLineEdit*>("BluePinEdit")->text();
         if (box.size() != 4) {
-            m_dialogs.askYesNo(this, "Confirm", "长度必须4位");
+            m_dialogs.askYesNo(this, textOf(texts::kConfirmCaption), "长度必须4位");
             return;
         }
         text = "PIN+" + box;

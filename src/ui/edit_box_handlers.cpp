@@ -14,6 +14,7 @@
 #include "link/link_state.h"
 #include "model/slot_map.h"
 #include "ui/dialog_service.h"
+#include "ui/edit_history.h"
 #include "ui/main_window.h"
 
 namespace vt::ui {
@@ -121,11 +122,11 @@ bool MainWindow::MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key) {
     switch (key->key()) {
         case Qt::Key_Up:
         case Qt::Key_Right:
-            m_views.AcceptTypedText(kStepUp);
+            stepCurrentBox(kStepUp);
             return false;  // the caret moves as usual
         case Qt::Key_Down:
         case Qt::Key_Left:
-            m_views.AcceptTypedText(kStepDown);
+            stepCurrentBox(kStepDown);
             return false;
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -147,6 +148,12 @@ bool MainWindow::MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key) {
     return c.isPrint();
 }
 
+void MainWindow::stepCurrentBox(int step) {
+    m_history->beginBoxStep();
+    m_views.AcceptTypedText(step);
+    m_history->endAction();
+}
+
 bool MainWindow::isOnShow(const QWidget* w) const {
     if (!w || !w->isVisibleTo(this)) return false;
     // The Auxiliary group lies over the Main equaliser's controls while it is on show.
@@ -164,9 +171,9 @@ bool MainWindow::routeWheel(QWidget* receiver, QWheelEvent* event) {
     if (editBoxArmed()) {
         const int delta = event->angleDelta().y();
         if (delta > 0)
-            m_views.AcceptTypedText(kStepUp);
+            stepCurrentBox(kStepUp);
         else if (delta < 0)
-            m_views.AcceptTypedText(kStepDown);
+            stepCurrentBox(kStepDown);
         event->accept();
         return true;
     }
@@ -188,14 +195,16 @@ void MainWindow::restoreCurrentEditBox() {
 bool MainWindow::confirm(const QString& question, bool needsConnection) {
     const int before = m_link.linkState();
     if (needsConnection && before != kConnected) return false;
-    if (!m_dialogs.askYesNo(this, "Confirm", question)) return false;
+    if (!m_dialogs.askYesNo(this, textOf(texts::kConfirmCaption), question)) return false;
     return m_link.linkState() == before;
 }
 
 void MainWindow::ResetBtnClick() {
-    const QString question = m_language == 1 ? "重置所有EQ参数?" : "Reset all EQ parameters?";
-    if (!confirm(question, false)) return;
+    if (!confirm(textOf(texts::kResetAllEq), false)) return;
+    m_history->beginAction(m_model.currentChannel == kMainModule ? "EQ Reset (Main)"
+                                                                 : "EQ Reset (Auxiliary)");
     ResetEQ(m_model.currentChannel);
+    m_history->endAction();
     redrawGraph(m_model.selectedBand[static_cast<std::size_t>(m_model.currentChannel)],
                 m_model.currentChannel);
 }

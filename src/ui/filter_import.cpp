@@ -1,11 +1,13 @@
 // Importing a filter list into the channel on show: the "Import..." button of the PC File group
 // and Ctrl+I open a file, fit it, preview the fit and, on Apply, write the bands.
+#include <QFileInfo>
 #include <QPushButton>
 #include <QShortcut>
 
 #include "eqfile/channel_fit.h"
 #include "eqfile/filter_list_file.h"
 #include "ui/dialog_service.h"
+#include "ui/edit_history.h"
 #include "ui/main_window.h"
 
 namespace vt::ui {
@@ -47,7 +49,10 @@ void MainWindow::ImportFilterFile() {
     }
     const eqfile::ChannelFit fit = eqfile::fitChannel(*load.file, m_model.currentChannel);
     if (!m_dialogs.previewFilterFit(this, fit, chosen)) return;
+    // The whole import is one step that Ctrl+Z takes back.
+    m_history->beginAction("Import " + QFileInfo(chosen).fileName());
     applyParameterWrites(eqfile::fitWrites(fit));
+    m_history->endAction();
 }
 
 void MainWindow::applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes) {

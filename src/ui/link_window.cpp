@@ -46,6 +46,10 @@ LinkWindow::LinkWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid->addWidget(m_devices, 2, 0, 1, 6);
     grid->addWidget(new QLabel("History", this), 3, 0, 1, 6);
     grid->addWidget(m_history, 4, 0, 1, 6);
+    m_editStatus = new QLabel(this);
+    m_editStatus->setObjectName("EditStatus");
+    grid->addWidget(m_editStatus, 5, 0, 1, 6);
+    setEditStatus({}, {});
     grid->setRowStretch(2, 1);
     grid->setRowStretch(4, 4);
 }
@@ -101,6 +105,16 @@ void LinkWindow::setSerialPorts(const QStringList& ports) {
     m_ports->addItems(ports);
     const int i = m_ports->findText(current);
     if (i >= 0) m_ports->setCurrentIndex(i);
+}
+
+void LinkWindow::setEditStatus(const QString& undoText, const QString& redoText) {
+    m_editStatus->setText(
+        QString("Undo: %1    Redo: %2")
+            .arg(undoText.isEmpty() ? "-" : undoText, redoText.isEmpty() ? "-" : redoText));
+}
+
+QString LinkWindow::editStatus() const {
+    return m_editStatus->text();
 }
 
 }  // namespace vt::ui

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -23,6 +24,9 @@ class LinkWindow : public QWidget {
     void setReportId(const QString& text);
     void setDeviceLines(const QStringList& lines, int selected);
     void setSerialPorts(const QStringList& ports);
+    // The edit history's status under the history list: what Ctrl+Z and Ctrl+Y would take back.
+    void setEditStatus(const QString& undoText, const QString& redoText);
+    QString editStatus() const;
 
     // The history list, with every line added so far.
     QListWidget* history() const;
@@ -41,6 +45,7 @@ class LinkWindow : public QWidget {
     QListWidget* m_devices = nullptr;
     QListWidget* m_history = nullptr;
     QLineEdit* m_reportId = nullptr;
+    QLabel* m_editStatus = nullptr;
     QComboBox* m_transport = nullptr;
     QComboBox* m_ports = nullptr;
 };

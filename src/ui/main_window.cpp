@@ -2,6 +2,7 @@
 // button, the editor tick, and bringing the whole window in line with the device image.
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
@@ -10,6 +11,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "eq/curve_source.h"
@@ -21,6 +23,7 @@
 #include "model/slot_map.h"
 #include "ui/compressor_editor.h"
 #include "ui/controls.h"
+#include "ui/edit_history.h"
 #include "ui/marker_editor.h"
 #include "ui/meter_bar.h"
 
@@ -46,6 +49,9 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     buildAuxOutputPanel(client);
     buildGraphArea(client);
     m_views.attach(client);
+    m_history = new EditHistory(
+        m_model, [this] { ApplyDeviceImage(); }, this);
+    installUndoActions();
     connectHandlers();
     installEditBoxHandlers();
     m_markerEditor = new MarkerEditor(*this, m_views, *m_graph);
@@ -58,6 +64,12 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     // The link window (devices and the history of frames) opens with Ctrl+Shift+L.
     auto* linkWindow = new QShortcut(QKeySequence("Ctrl+Shift+L"), this);
     connect(linkWindow, &QShortcut::activated, this, [this] { m_link.showLinkWindow(); });
+    // Ctrl+Shift+E switches between English and Chinese.
+    auto* language = new QShortcut(QKeySequence("Ctrl+Shift+E"), this);
+    connect(language, &QShortcut::activated, this, [this] {
+        setLanguage(m_language == kLanguageChinese ? kLanguageEnglish : kLanguageChinese);
+        emit languageSwitched(m_language);
+    });
 
     m_views.setChangeListener([this] { wakeEditorTick(); });
     m_editorTimer.setInterval(10);
@@ -94,6 +106,7 @@ void MainWindow::FormShow() {
     m_compressor->CurvePoint(kCurveApply);
     wakeEditorTick();
     FormTabBtn3Click(m_tab1);
+    m_history->clear();  // the start-up defaults are no edit of the user's
 }
 
 void MainWindow::FormTabBtn3Click(BitmapButton* sender) {
@@ -125,6 +138,28 @@ void MainWindow::RzBmpButton1Click() {
     ApplyDeviceImage();
 }
 
+void MainWindow::installUndoActions() {
+    auto* undo = new QAction(this);
+    undo->setShortcut(QKeySequence("Ctrl+Z"));
+    connect(undo, &QAction::triggered, m_history, &EditHistory::undo);
+    auto* redo = new QAction(this);
+    redo->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+    connect(redo, &QAction::triggered, m_history, &EditHistory::redo);
+    addActions({undo, redo});
+    // A compressor point typed digit by digit, or spun, is one step while it keeps changing.
+    for (auto* spin : findChildren<QSpinBox*>())
+        connect(spin, &QSpinBox::valueChanged, m_history, &EditHistory::markBoxStep);
+}
+
+void MainWindow::setLanguage(int flag) {
+    m_language = flag;
+    m_compressor->setLanguage(flag);
+}
+
+QString MainWindow::textOf(const TextPair& pair) const {
+    return toQString(pick(pair, m_language));
+}
+
 void MainWindow::revealFactoryToggle() {
     m_factoryToggle->show();
 }
@@ -147,7 +182,11 @@ void MainWindow::Timer1Timer() {
         if (pos != 255) redrawGraph(pos / 256, m_lastDrawnChange.address / 256);
     }
     // Nothing left to apply or draw: sleep until the next drag or edit wakes the tick.
-    if (!m_markerEditor->busy()) m_editorTimer.stop();
+    // A drag is one step of the history from the press until its last value is written.
+    if (!m_markerEditor->busy()) {
+        m_history->endDrag();
+        m_editorTimer.stop();
+    }
 }
 
 void MainWindow::ApplyDeviceImage() {

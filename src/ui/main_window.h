@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/parameter_model.h"
+#include "model/text_pairs.h"
 #include "ui/parameter_views.h"
 
 class QCheckBox;
@@ -40,6 +41,7 @@ class CompressorEditor;
 class MarkerEditor;
 class MeterBar;
 class DialogService;
+class EditHistory;
 
 inline constexpr const char* kApplicationTitle = "VORTELLA Audio Controller";
 inline constexpr const char* kWindowTitle = "KV Series DSP Control Software v3.4.3 Beta";
@@ -72,6 +74,7 @@ class MainWindow : public QMainWindow {
     ParameterModel& model() { return m_model; }
     CompressorEditor& compressor() { return *m_compressor; }
     MarkerEditor& markerEditor() { return *m_markerEditor; }
+    EditHistory& editHistory() { return *m_history; }
 
     // Centres the window on the screen that holds the pointer (before it is first shown).
     void placeOnPointerScreen();
@@ -115,9 +118,17 @@ class MainWindow : public QMainWindow {
     void applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes);
     int wheelArmed() const { return m_wheelArmed; }
     int language() const { return m_language; }
+    // Every text with two languages is shown in `flag`'s language from now on.
+    void setLanguage(int flag);
+    // The text of `pair` in the window's language.
+    QString textOf(const TextPair& pair) const;
     // The editor tick runs only while a drag or an undrawn change needs it.
     bool editorTickRunning() const { return m_editorTimer.isActive(); }
     void wakeEditorTick();
+
+  signals:
+    // The user switched the language (Ctrl+Shift+E); the choice is to be remembered.
+    void languageSwitched(int flag);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -136,10 +147,14 @@ class MainWindow : public QMainWindow {
     void buildBandGrid(QWidget* parent, const QString& prefix, const QString& bypassPrefix,
                        int bands, QPoint origin, int columnWidth, int rowHeight);
     void connectHandlers();
+    void connectTrackBar(QSlider* bar);
     void installEditBoxHandlers();
     void connectDeviceCommands();
     void installFilterImport();
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
+    // One arrow or wheel step of the current edit box, as one (mergeable) step of the history.
+    void stepCurrentBox(int step);
+    void installUndoActions();
     bool editBoxEvent(QLineEdit* box, QEvent* event);
     // A wheel notch anywhere over the window: steps the armed edit box, else reaches only a
     // value control that has the keyboard focus. True when the notch was used up here.
@@ -169,6 +184,7 @@ class MainWindow : public QMainWindow {
     LinkAccess m_link;
     CompressorEditor* m_compressor = nullptr;
     MarkerEditor* m_markerEditor = nullptr;
+    EditHistory* m_history = nullptr;
     QTimer m_editorTimer;
     bool m_shown = false;
     int m_wheelArmed = 0;

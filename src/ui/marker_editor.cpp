@@ -10,6 +10,7 @@
 #include "eq/marker_widget.h"
 #include "model/rounding.h"
 #include "model/scales.h"
+#include "ui/edit_history.h"
 #include "ui/main_window.h"
 #include "ui/parameter_views.h"
 
@@ -73,6 +74,7 @@ bool MarkerEditor::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MarkerEditor::EP1MouseDown(QWidget* marker, QMouseEvent* e) {
+    m_window.editHistory().beginDrag();
     marker->setCursor(Qt::CrossCursor);
     m_lastPoint = e->position().toPoint();
     m_markerDrag = true;

@@ -5,6 +5,7 @@
 
 #include "presets/preset_file.h"
 #include "ui/dialog_service.h"
+#include "ui/edit_history.h"
 #include "ui/main_window.h"
 
 namespace vt::ui {
@@ -47,10 +48,14 @@ void MainWindow::LoadFileBtnClick() {
             memo->appendPlainText(QString::fromStdString(l));
     }
     if (!loaded.message.empty()) {
-        m_dialogs.inform(this, "Confirm", QString::fromStdString(loaded.message));
+        m_dialogs.inform(this, textOf(texts::kConfirmCaption),
+                         QString::fromStdString(loaded.message));
         return;
     }
+    // The whole image is one step: its undo writes back every slot the file changed.
+    m_history->beginImageAction("Load " + QFileInfo(chosen).fileName());
     presets::applyPreset(loaded.preset, m_model.deviceVariant, m_model.device);
+    m_history->endAction();
     m_link.writeImage();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "ui/dialog_service.h"
+#include "ui/edit_history.h"
 #include "ui/link_window.h"
 #include "ui/main_window.h"
 #include "ui/status_dialog.h"
@@ -46,6 +47,10 @@ void WindowLinkHost::showMessage(std::string_view text, std::string_view caption
 
 void WindowLinkHost::applyDeviceImage() {
     m_main.ApplyDeviceImage();
+}
+
+void WindowLinkHost::unitImageRead() {
+    m_main.editHistory().clear();
 }
 
 void WindowLinkHost::setLevelMeter(Meter meter, int value) {

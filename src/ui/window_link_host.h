@@ -29,6 +29,7 @@ class WindowLinkHost : public LinkHost {
     void statusDialogChanged(const vt::StatusDialog& dialog) override;
     void showMessage(std::string_view text, std::string_view caption) override;
     void applyDeviceImage() override;
+    void unitImageRead() override;
     void setLevelMeter(Meter meter, int value) override;
     void setMasterVolumeBar(int position) override;
     void addMemoLine(const std::string& line) override;

@@ -19,15 +19,17 @@ TEST(GuiOptions, OptionsReachTheProgram) {
     EXPECT_FALSE(none.options.hub.simulate);
     EXPECT_EQ(none.options.hub.transport, TransportKind::UsbHid);
     EXPECT_FALSE(none.options.resetSettings);
+    EXPECT_FALSE(none.options.language);
 
-    const GuiCommandLine all = parse(
-        {"--simulate", "--reset-settings", "--log-link", "--transport=uart", "--port", "ttyUSB1"});
+    const GuiCommandLine all = parse({"--simulate", "--reset-settings", "--log-link",
+                                      "--transport=uart", "--port", "ttyUSB1", "--lang", "zh"});
     EXPECT_EQ(all.exitCode, -1) << all.text.toStdString();
     EXPECT_TRUE(all.options.hub.simulate);
     EXPECT_TRUE(all.options.resetSettings);
     EXPECT_TRUE(all.options.logLink);
     EXPECT_EQ(all.options.hub.transport, TransportKind::Uart);
     EXPECT_EQ(all.options.hub.port, "ttyUSB1");
+    EXPECT_EQ(all.options.language, 1);
 }
 
 TEST(GuiOptions, HelpAndVersion) {
@@ -47,8 +49,9 @@ TEST(GuiOptions, HelpAndVersion) {
 
 TEST(GuiOptions, BadCommandLinesPrintTheUsageLineAndEndWithOne) {
     const std::vector<QStringList> bad = {
-        {"--bogus"},     {"-x"},    {"--transport", "serial"},
-        {"--transport"}, {"stray"}, {"--port", "ttyUSB0"},  // a port without the serial transport
+        {"--bogus"},      {"-x"},    {"--transport", "serial"},
+        {"--transport"},  {"stray"}, {"--port", "ttyUSB0"},  // a port without the serial transport
+        {"--lang", "fr"},
     };
     for (const auto& args : bad) {
         const GuiCommandLine line = parse(args);

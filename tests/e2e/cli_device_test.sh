@@ -5,6 +5,8 @@ set -u
 CLI="$1"
 WORK="$2"
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK"
+# English progress whatever the user's locale or the language last chosen in the window.
+export LC_ALL=C XDG_CONFIG_HOME="$WORK/config"
 fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail -5; exit 1; }
 # The value of one slot in a dump: slot MODULE SLOT < dump.json
 slot() { grep -o "\[$1,$2,[0-9]*\]" | head -1 | tr -d '[]' | cut -d, -f3; }
@@ -35,6 +37,12 @@ grep -q '\[0,16,[0-9]*\],\[1,0,' dump.json || fail "module 0 ends at slot 16"
 grep -q '\[2,66,[0-9]*\],\[3,0,[0-9]*\]\]}' dump.json || fail "module 2 ends at 66, module 3 has slot 0"
 grep -qx "link: Device Connected" err.txt || fail "progress on stderr"
 factory15=$(slot 1 5 < dump.json)
+
+# --lang zh: the progress in Chinese, the same JSON.
+"$CLI" --lang zh --simulate dump > dump-zh.json 2> err.txt || fail "dump --lang zh exit $?"
+grep -qx "link: 设备已连接" err.txt || fail "Chinese progress on stderr"
+cmp -s dump.json dump-zh.json || fail "the JSON does not change with the language"
+"$CLI" --lang fr --simulate dump > out.txt 2> err.txt; [ $? -eq 1 ] || fail "--lang fr exits 1"
 
 # set, then a dump that reads the unit again; decimal and hexadecimal numbers.
 "$CLI" --simulate set 0x0105 300 then set 298 0x1F then dump > set.json 2> err.txt ||

@@ -5,12 +5,20 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
+#include <fstream>
+#include <memory>
 
 #include "../ui/window_fixture.h"
 #include "devices/simulated_device.h"
 #include "model/scales.h"
+#include "presets/preset_codec.h"
 #include "ui/controller_app.h"
+#include "ui/edit_history.h"
+#include "ui/link_window.h"
 #include "ui/main_window.h"
 #include "ui/status_dialog.h"
 
@@ -49,6 +57,79 @@ TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
     app.model().SendDatatoMCU(makeAddress(1, 22), 150);
     EXPECT_TRUE(QTest::qWaitFor([&] { return unit.image().at(1, 22) == 150; }, 6000));
     EXPECT_TRUE(dialogs.told.empty());
+}
+
+// The window program on a simulated unit, started and connected.
+class ConnectedWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        devices::HubOptions options;
+        options.simulate = true;
+        app = std::make_unique<ui::ControllerApp>(options, dialogs);
+        app->start();
+        label = app->mainWindow().findChild<QLabel*>("LinkLabel");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
+    }
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ui::ControllerApp> app;
+    QLabel* label = nullptr;
+};
+
+TEST_F(ConnectedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
+    ui::EditHistory& history = app->mainWindow().editHistory();
+    const QUndoStack& stack = history.stack();
+
+    auto* gain = app->mainWindow().findChild<QLineEdit*>("MusGainEdit1");
+    app->mainWindow().views().setCurrentEditBox(gain);
+    gain->setText("6");
+    app->mainWindow().views().AcceptTypedText(0);
+    history.commit();
+    ASSERT_EQ(stack.count(), 1);
+    EXPECT_EQ(app->linkWindow().editStatus(), "Undo: Band 1 gain    Redo: -");
+
+    // A preset written into the unit ends in the same completion as a read, but keeps the steps.
+    DeviceImage file = app->model().device;
+    file.set(1, 21, 100);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("show.Nddt");
+    std::ofstream(path.toStdString(), std::ios::binary)
+        << presets::presetFileText(presets::savePresetLines(file, app->model().deviceVariant));
+    dialogs.openName = path;
+    app->mainWindow().LoadFileBtnClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Downloading..."; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
+    EXPECT_EQ(stack.count(), 2);
+    EXPECT_EQ(app->linkWindow().editStatus(), "Undo: Load show.Nddt    Redo: -");
+
+    // "Recovery" reads the unit again: nothing before it can be undone any more.
+    dialogs.answers = {true};
+    app->mainWindow().findChild<QPushButton*>("DeviceLoadBtn")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stack.count() == 0; }, 20000));
+    EXPECT_EQ(app->linkWindow().editStatus(), "Undo: -    Redo: -");
+}
+
+TEST_F(ConnectedWindow, ALiveLanguageSwitchRelabelsTheLinkAndItsMessages) {
+    EXPECT_EQ(label->toolTip(), "设备已连接");
+
+    QSignalSpy switched(&app->mainWindow(), &ui::MainWindow::languageSwitched);
+    // The status dialog took the activation while it was on show; give it back.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            app->mainWindow().activateWindow();
+            return QApplication::activeWindow() == &app->mainWindow();
+        },
+        2000));
+    QTest::keyClick(&app->mainWindow(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(label->text(), "设备已连接");
+    EXPECT_EQ(label->toolTip(), "Device Connected");
+    ASSERT_EQ(switched.count(), 1);
+    EXPECT_EQ(switched.front().front().toInt(), 1);
+
+    // The unit refuses the next write: its message comes in the new language.
+    app->hub().simulated()->unit().faults().errorReplies = 1;
+    app->model().SendDatatoMCU(makeAddress(1, 22), 150);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.told.empty(); }, 6000));
+    EXPECT_TRUE(dialogs.told.back().endsWith("|错误应答!")) << dialogs.told.back().toStdString();
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The status routine, the bilingual caption setter and the bounded history list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "link/link_fixture.h"
 
 namespace vt {
@@ -44,6 +46,39 @@ TEST_F(LinkStatus, ProgressRepeatsTheLinkLabelInTheDialogInTheChosenLanguage) {
         EXPECT_TRUE(link.statusDialog().visible);
         EXPECT_EQ(host.dialogs.back(), link.statusDialog());
     }
+}
+
+TEST(TextPairs, EveryPairHasBothTexts) {
+    for (const TextPair* pair : texts::kAllPairs) {
+        EXPECT_FALSE(pair->english.empty()) << pair->chinese;
+        EXPECT_FALSE(pair->chinese.empty()) << pair->english;
+        // The Chinese text is written in Chinese: it holds characters beyond ASCII.
+        EXPECT_TRUE(std::any_of(pair->chinese.begin(), pair->chinese.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 0x80;
+        })) << pair->english;
+    }
+}
+
+TEST_F(LinkStatus, ALiveSwitchRelabelsTheLinkLabelAndTheDialog) {
+    link.setLinkLabel(texts::kConnecting);
+    link.ShowLinkStatus(2, link.linkLabel().text.caption, 40);
+    const std::size_t labels = host.labels.size();
+    link.setLanguage(1);
+    EXPECT_EQ(link.linkLabel().text, (Caption{"连接中...", "Connecting ..."}));
+    EXPECT_EQ(host.labels.size(), labels + 1);
+    EXPECT_EQ(host.labels.back(), link.linkLabel());
+    EXPECT_EQ(host.dialogs.back().label, (Caption{"状态：连接中...", "Staus：连接中..."}));
+    EXPECT_TRUE(host.dialogs.back().visible);
+    EXPECT_EQ(host.dialogs.back().percent, 40);
+    link.setLanguage(0);
+    EXPECT_EQ(link.linkLabel().text, (Caption{"Connecting ...", "连接中..."}));
+    EXPECT_EQ(host.dialogs.back().label.caption, "Staus：Connecting ...");
+
+    // A single text (the offline kind) stays as it is; the hint keeps what it had.
+    link.ShowLinkStatus(0, texts::kOffline);
+    const LinkLabel offline = link.linkLabel();
+    link.setLanguage(1);
+    EXPECT_EQ(link.linkLabel(), offline);
 }
 
 TEST_F(LinkStatus, KindsSetStateColourTimersAndDialog) {

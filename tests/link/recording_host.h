@@ -22,6 +22,7 @@ struct RecordingHost : LinkHost {
     std::vector<StatusDialog> dialogs;
     std::vector<ShownMessage> messages;
     int imageApplications = 0;
+    int imageReads = 0;  // reads of the whole image completed
     std::vector<std::pair<Meter, int>> meters;
     std::vector<int> volumes;
     std::vector<std::string> memo;
@@ -42,6 +43,7 @@ struct RecordingHost : LinkHost {
         ++imageApplications;
         if (onApply) onApply();
     }
+    void unitImageRead() override { ++imageReads; }
     void setLevelMeter(Meter m, int v) override { meters.emplace_back(m, v); }
     void setMasterVolumeBar(int p) override { volumes.push_back(p); }
     void addMemoLine(const std::string& line) override { memo.push_back(line); }

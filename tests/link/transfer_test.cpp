@@ -43,6 +43,7 @@ TEST_F(Transfer, InitialReadAsksForEveryPacketOnceThenSignsTheEnd) {
 
     EXPECT_EQ(rig.link.linkState(), kConnected);
     EXPECT_EQ(host.imageApplications, 2);
+    EXPECT_EQ(host.imageReads, 1);
     EXPECT_EQ(stateAtApply, kPresent);
     EXPECT_EQ(rig.link.linkLabel().text, (Caption{"Device Connected", "设备已连接"}));
     EXPECT_EQ(rig.link.linkLabel().colour, texts::kColourFinished);
@@ -111,6 +112,7 @@ TEST_F(Transfer, RestoreAndFactoryResetReReadModulesOneToThree) {
             if (heard.command == 0xA0) requests.push_back(heard.value);
         EXPECT_EQ(requests, requestsFrom(1));
         expectImageMatchesUnitBelowSlot85(r, 1);
+        EXPECT_EQ(h.imageReads, 2);  // the connection's read and this one
         EXPECT_EQ(r.model.device.at(1, 0), c.factory ? r.unit.factory().at(1, 0) : 111);
         std::vector<std::string> captions;
         for (const auto& l : h.labels)
@@ -144,6 +146,7 @@ TEST_F(Transfer, LoadedImageGoesOutAsFifteenPacketsAndTheEndSign) {
         for (int s = 0; s < link::packetCount(m) * 10; ++s)
             ASSERT_EQ(rig.unit.image().at(m, s), rig.model.device.at(m, s)) << m << "/" << s;
     EXPECT_EQ(host.imageApplications, before + 2);
+    EXPECT_EQ(host.imageReads, 1);  // a write is no read: only the connection's read counted
     EXPECT_EQ(rig.link.linkLabel().text.caption, "Device Connected");
 }
 

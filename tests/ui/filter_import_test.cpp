@@ -8,10 +8,12 @@
 #include <QLogValueAxis>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QUndoStack>
 
 #include "eq/curve_composer.h"
 #include "eq/eq_graph_panel.h"
 #include "eqfile/channel_fit.h"
+#include "ui/edit_history.h"
 #include "ui/filter_import_dialog.h"
 #include "window_fixture.h"
 
@@ -39,6 +41,8 @@ constexpr const char* kTwoPeaksAndAHighPass =
 TEST_F(FilterImport, ApplyWritesTheBandsAndTheGraphFollows) {
     dialogs.openName = file(kTwoPeaksAndAHighPass);
     dialogs.applyFit = true;
+    const QString before = text("MusGainEdit1");
+    const QString band2Before = text("MusFreEdit2");
     window->ImportFilterFile();
     EXPECT_EQ(dialogs.fitPreviews, 1);
     // Nine bands of five fields, then the high-pass type and frequency.
@@ -52,6 +56,14 @@ TEST_F(FilterImport, ApplyWritesTheBandsAndTheGraphFollows) {
     // The graph shows band 2's +4 dB peak at its own point.
     const auto& peak = window->graph().composer().response(1);
     EXPECT_NEAR(*std::max_element(peak.begin(), peak.end()), 4.0f, 0.05f);
+
+    // The import is one step: undo puts every band back as it was.
+    QUndoStack& stack = window->editHistory().stack();
+    ASSERT_EQ(stack.count(), 1);
+    EXPECT_EQ(stack.undoText(), "Import filters.txt");
+    stack.undo();
+    EXPECT_EQ(text("MusFreEdit2"), band2Before);
+    EXPECT_EQ(text("MusGainEdit1"), before);
 }
 
 TEST_F(FilterImport, CancelAndUnusableFilesWriteNothing) {

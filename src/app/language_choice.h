@@ -1,0 +1,15 @@
+// Which language both programs start in: the --lang option, else the language the user last
+// switched to in the window, else the system's locale.
+#pragma once
+
+#include <QSettings>
+#include <optional>
+
+namespace vt::app {
+
+// The language flag for this run.
+int startLanguage(std::optional<int> option, const QSettings& settings);
+// Remembers the user's switch for the next start of either program.
+void rememberLanguage(QSettings& settings, int flag);
+
+}  // namespace vt::app

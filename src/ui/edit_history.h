@@ -1,0 +1,90 @@
+// The edit history: every user change that writes to the unit becomes one step on an undo stack,
+// with the old and new value of each slot it wrote; undo and redo write them back.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUndoStack>
+#include <functional>
+#include <vector>
+
+#include "model/parameter_model.h"
+
+namespace vt::ui {
+
+// One slot that a step wrote: its value before the step and after it.
+struct SlotChange {
+    int address = 0;
+    int before = 0;
+    int after = 0;
+    bool operator==(const SlotChange&) const = default;
+};
+
+inline constexpr int kHistoryLimit = 500;
+inline constexpr qint64 kStepMergeMs = 1000;  // arrow or wheel steps of one box merge within this
+
+class EditHistory : public QObject, public WriteObserver {
+    Q_OBJECT
+  public:
+    // Observes the model's writes from now on. `refresh` brings the window in line with the
+    // device image after an undo or redo, without writing.
+    EditHistory(ParameterModel& model, std::function<void()> refresh, QObject* parent = nullptr);
+    ~EditHistory() override;
+
+    QUndoStack& stack() { return m_stack; }
+    // Milliseconds of a steady clock; tests drive their own.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+
+    // Every write until the matching endAction is one step, named `label` (empty: after its
+    // slots). Actions nest; the outermost one makes the step.
+    void beginAction(const QString& label = {});
+    void endAction();
+    // An arrow or wheel step of one box: merges with the step before it when that was a step of
+    // the same box less than a second ago.
+    void beginBoxStep();
+    // The step that the current event is making is a step of one box as well (a spin edit
+    // changes its value, then tells the history).
+    void markBoxStep();
+    // An action that may change the device image without Write parameter (a preset load): the
+    // step holds every slot whose value it changed.
+    void beginImageAction(const QString& label);
+    // A mouse drag: one action from the press until endDrag, however many ticks write.
+    void beginDrag();
+    void endDrag();
+
+    // Writes made outside any action are one step per event; this closes such a step now.
+    void commit();
+    void undo();
+    void redo();
+    // The unit's image was read again: the old values no longer describe it.
+    void clear();
+
+  signals:
+    // The texts of the next undo and redo ("Band 3 gain"), empty when there is none.
+    void statusChanged(const QString& undoText, const QString& redoText);
+
+  private:
+    friend class EditStep;
+    void parameterWritten(int address, int value) override;
+    void open(const QString& label, bool boxStep, bool image);
+    void finish();
+    // Writes `changes` in order (their `before` values when `backwards`), then refreshes.
+    void replay(const std::vector<SlotChange>& changes, bool backwards);
+    void emitStatus();
+
+    ParameterModel& m_model;
+    std::function<void()> m_refresh;
+    std::function<qint64()> m_clock;
+    QUndoStack m_stack;
+    DeviceImage m_baseline;  // what the unit held before the open action
+    std::vector<SlotChange> m_changes;
+    QString m_label;
+    int m_depth = 0;
+    bool m_implicit = false;  // opened by a write outside any action; closes after the event
+    bool m_boxStep = false;
+    bool m_image = false;
+    bool m_dragOpen = false;
+    bool m_replaying = false;
+};
+
+}  // namespace vt::ui
