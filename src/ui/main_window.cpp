@@ -49,8 +49,16 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     buildAuxOutputPanel(client);
     buildGraphArea(client);
     m_views.attach(client);
+    // After an undo or redo the window follows the image, and the graph's value label shows the
+    // selected band as it now is rather than the value just taken back.
     m_history = new EditHistory(
-        m_model, [this] { ApplyDeviceImage(); }, this);
+        m_model,
+        [this] {
+            ApplyDeviceImage();
+            const int channel = m_model.currentChannel;
+            redrawGraph(m_model.selectedBand[static_cast<std::size_t>(channel)], channel);
+        },
+        this);
     installUndoActions();
     connectHandlers();
     installEditBoxHandlers();

@@ -158,8 +158,9 @@ TEST(CliOverUart, SetThenDumpShowsTheValueTheUnitHolds) {
     PtyBridge bridge;
     ASSERT_TRUE(bridge.ok());
     QProcess cli;
-    cli.start(VORTELLA_CLI_PATH, {"--transport", "uart", "--port", bridge.portName(), "set",
-                                  "0x0105", "300", "then", "dump"});
+    // English progress whatever language the machine's user chose last.
+    cli.start(VORTELLA_CLI_PATH, {"--lang", "en", "--transport", "uart", "--port",
+                                  bridge.portName(), "set", "0x0105", "300", "then", "dump"});
     ASSERT_TRUE(waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000));
     const QString out = QString::fromUtf8(cli.readAllStandardOutput());
     const QString err = QString::fromUtf8(cli.readAllStandardError());

@@ -117,6 +117,9 @@ TEST_F(EditHistoryTest, ArrowAndWheelStepsOfOneBoxWithinASecondMerge) {
     history().undo();
     EXPECT_EQ(model.device.at(1, 27), before);
     EXPECT_EQ(recorder.writes.back(), std::make_pair(256 + 27, before));
+    // The graph's value label shows the band as it now is, not the value taken back.
+    EXPECT_TRUE(w<QLabel>("EQlabel")->text().startsWith(text("MusGainEdit2")))
+        << w<QLabel>("EQlabel")->text().toStdString();
 }
 
 TEST_F(EditHistoryTest, UndoOfAPresetLoadWritesBackWhatTheLoadChangedAndNothingElse) {
