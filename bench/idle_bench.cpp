@@ -1,5 +1,5 @@
 // Cost of the window program left alone: connected to the simulated unit and untouched, how much
-// CPU it uses per second (from /proc, over 10 s), and how soon a marker drag reaches its edit box
+// CPU it uses per second (getrusage, over 10 s), and how soon a marker drag reaches its edit box
 // once the idle window is touched again. Needs a display: run it under xvfb-run.
 #include <sys/resource.h>
 
@@ -12,10 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "ui/app_font.h"
-#include "ui/controller_app.h"
-#include "ui/dialog_service.h"
-#include "ui/main_window.h"
+#include "simulated_window.h"
 
 namespace {
 
@@ -58,13 +55,9 @@ struct PaintCounter : QObject {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    vt::ui::useApplicationFont();
-    vt::ui::QtDialogService dialogs;
-    vt::devices::HubOptions options;
-    options.simulate = true;
-    vt::ui::ControllerApp controller(options, dialogs);
-    vt::ui::MainWindow& window = controller.mainWindow();
-    controller.start();
+    vt::bench::SimulatedWindow program;
+    vt::ui::MainWindow& window = program.window();
+    program.controller.start();
 
     auto* label = window.findChild<QLabel*>("LinkLabel");
     runFor(15000, [&] { return label->text() == "Device Connected"; });

@@ -13,10 +13,7 @@
 #include <ctime>
 #include <vector>
 
-#include "ui/app_font.h"
-#include "ui/controller_app.h"
-#include "ui/dialog_service.h"
-#include "ui/main_window.h"
+#include "simulated_window.h"
 
 namespace {
 
@@ -56,16 +53,12 @@ struct PaintProbe : QObject {
 
 int runOnce(int argc, char** argv) {
     QApplication app(argc, argv);
-    vt::ui::useApplicationFont();
-    vt::ui::QtDialogService dialogs;
-    vt::devices::HubOptions options;
-    options.simulate = true;
-    vt::ui::ControllerApp controller(options, dialogs);
+    vt::bench::SimulatedWindow program;
     PaintProbe probe;
-    probe.window = &controller.mainWindow();
+    probe.window = &program.window();
     app.installEventFilter(&probe);
-    controller.start();
-    auto* label = controller.mainWindow().findChild<QLabel*>("LinkLabel");
+    program.controller.start();
+    auto* label = program.window().findChild<QLabel*>("LinkLabel");
     QTimer poll;
     QElapsedTimer waited;
     waited.start();
