@@ -168,6 +168,10 @@ bool isDeviceCommandLine(std::string_view word) {
     return findCommand(word) != nullptr || word.rfind("--", 0) == 0;
 }
 
+bool optionTakesValue(std::string_view word) {
+    return word == "--transport" || word == "--port" || word == "--timeout" || word == "--lang";
+}
+
 std::optional<long long> parseNumber(std::string_view text) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {

@@ -35,6 +35,9 @@ struct ArgumentProblem {
 // Whether `word` starts a device command line (a command name or an option).
 bool isDeviceCommandLine(std::string_view word);
 
+// Whether a device option is followed by a value (`--port NAME`).
+bool optionTakesValue(std::string_view word);
+
 // A whole non-negative number, decimal or 0x-hexadecimal; nullopt on anything else.
 std::optional<long long> parseNumber(std::string_view text);
 

@@ -4,6 +4,7 @@
 #include <span>
 #include <sstream>
 
+#include "app/cli_arguments.h"
 #include "app/cli_commands.h"
 #include "eqfile/channel_export.h"
 #include "eqfile/channel_fit.h"
@@ -64,7 +65,7 @@ int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r, st
             r.preset = value;
         } else if (word == "--simulate") {
             r.deviceOptions.push_back(word);
-        } else if (word == "--transport" || word == "--port" || word == "--timeout") {
+        } else if (optionTakesValue(word)) {
             if (!takeValue()) return usage(err, word + " needs a value");
             r.deviceOptions.push_back(word + "=" + value);
         } else if (word.rfind("--", 0) == 0) {
@@ -159,8 +160,12 @@ bool imageFromDump(const std::string& text, DeviceImage& image) {
         if (!e.is_array() || e.size() != 3 || !e[0].is_number_integer() ||
             !e[1].is_number_integer() || !e[2].is_number_integer())
             return false;
-        const int m = e[0].get<int>(), s = e[1].get<int>();
-        if (DeviceImage::contains(m, s)) image.set(m, s, e[2].get<std::int32_t>());
+        const long long m = e[0].get<long long>(), s = e[1].get<long long>();
+        const long long v = e[2].get<long long>();
+        // Checked before narrowing, so no large number can wrap into the image.
+        if (m < 0 || m >= kModuleCount || s < 0 || s > 255 || v < 0 || v > 0xFFFF) return false;
+        const int module = static_cast<int>(m), slot = static_cast<int>(s);
+        if (DeviceImage::contains(module, slot)) image.set(module, slot, static_cast<int>(v));
     }
     return true;
 }

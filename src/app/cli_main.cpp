@@ -74,7 +74,7 @@ bool isDoctorLine(const std::vector<std::string>& args) {
         const std::string& word = args[i];
         if (word == "doctor") return true;
         if (word.rfind("--", 0) != 0) return false;
-        if (word == "--transport" || word == "--port" || word == "--timeout") ++i;
+        if (vt::cli::optionTakesValue(word)) ++i;
     }
     return false;
 }

@@ -33,12 +33,12 @@ int show(const std::string& path, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-const char* readProblemText(ReadProblem problem) {
+std::string readProblemText(ReadProblem problem) {
     switch (problem) {
         case ReadProblem::NotAFile:
             return "not a regular file";
         case ReadProblem::TooLarge:
-            return "larger than 1 MiB";
+            return "larger than " + std::to_string(presets::kMaxPresetFileBytes >> 20) + " MiB";
         default:
             return "no such file or no access";
     }

@@ -151,6 +151,16 @@ ChannelFit fitChannel(const FilterFile& file, int module) {
             (isLowPass(f.kind) ? lowPasses : highPasses).push_back(&f);
         if (f.enabled) addCurve(fit.fileCurve, fileFilterCurve(f));
     }
+    // No more filters than the fit considers; the rest are dropped in file order.
+    auto keepFirst = [&drop](std::vector<const FileFilter*>& pool) {
+        for (std::size_t i = kMostBandFilters; i < pool.size(); ++i)
+            drop(*pool[i],
+                 "more than " + std::to_string(kMostBandFilters) + " filters in the file");
+        if (pool.size() > kMostBandFilters) pool.resize(kMostBandFilters);
+    };
+    // Matching the channel filters looks at pairs of passes, so their pools are bounded first.
+    keepFirst(highPasses);
+    keepFirst(lowPasses);
     fit.highPass = matchChannelFilter(highPasses, module);
     fit.lowPass = matchChannelFilter(lowPasses, module);
     // Passes the channel filters cannot take become variable-Q bands, if bands are left.
@@ -158,10 +168,7 @@ ChannelFit fitChannel(const FilterFile& file, int module) {
         bandFilters.insert(bandFilters.end(), pool->begin(), pool->end());
     std::sort(bandFilters.begin(), bandFilters.end(),
               [](const FileFilter* a, const FileFilter* b) { return a->line < b->line; });
-    for (std::size_t i = kMostBandFilters; i < bandFilters.size(); ++i)
-        drop(*bandFilters[i],
-             "more than " + std::to_string(kMostBandFilters) + " filters in the file");
-    if (bandFilters.size() > kMostBandFilters) bandFilters.resize(kMostBandFilters);
+    keepFirst(bandFilters);
 
     std::vector<Candidate> candidates;
     for (const FileFilter* f : bandFilters) {

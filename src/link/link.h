@@ -97,6 +97,9 @@ class Link : public WriteSink, public FrameHost {
     void releaseQueue();
     // How many hold ticks, from the next one on, would do nothing but count (at least 1).
     int idleTicksAhead() const;
+    // One hold tick's count; and back to a tick every period, the skipped ones counted.
+    void countHoldTick();
+    void tickEveryPeriod();
     void keepAlive();
     void fillImagePacket(int module, int firstSlot);
     void storeDataPacket(const DeviceFrame& d);

@@ -36,7 +36,7 @@ void Link::noteAnswer() {
 
 void Link::queueWrite(int address, int value) {
     if (m_linkState != kConnected) return;
-    m_timers.hold.setStride(1);  // back to every tick, on the same phase
+    tickEveryPeriod();
     m_send.tickCount = 0;
     const QueuedWrite w{address, static_cast<std::uint16_t>(value)};
     if (m_send.answerFlag != 1 || !m_send.queue.empty()) {
@@ -61,11 +61,21 @@ void Link::queueWrite(int address, int value) {
 }
 
 void Link::awaitSaveConfirmation() {
-    m_timers.hold.setStride(1);
+    tickEveryPeriod();
     m_send.pendingOperation = kOpSaved;
     setLinkLabel(texts::kSaving);
     if (m_linkState == kConnected) m_linkState = kPresent;
     m_send.missCount = 0;
+}
+
+void Link::countHoldTick() {
+    m_send.tickCount = m_send.tickCount > kTickLimit ? kTickLimit : m_send.tickCount + 1;
+}
+
+void Link::tickEveryPeriod() {
+    // The ticks the timer strode over so far happened before this change: count them first.
+    for (int ticks = m_timers.hold.takeElapsedPeriods(); ticks > 0; --ticks) countHoldTick();
+    m_timers.hold.setStride(1);  // on the same phase
 }
 
 int Link::idleTicksAhead() const {
@@ -81,8 +91,7 @@ int Link::idleTicksAhead() const {
 
 void Link::HoldTimerTimer() {
     SendState& s = m_send;
-    for (int skipped = m_timers.hold.stride(); skipped > 0; --skipped)
-        s.tickCount = s.tickCount > kTickLimit ? kTickLimit : s.tickCount + 1;
+    for (int ticks = m_timers.hold.stride(); ticks > 0; --ticks) countHoldTick();
 
     if (s.pendingOperation != kOpNone) ShowLinkStatus(2, m_label.text.caption, 2 * s.tickCount);
 

@@ -17,8 +17,12 @@ class TimerControl {
     // the coming ticks would have nothing to do, it saves waking up for each of them. A timer
     // that cannot stride ignores this.
     virtual void setStride(int periods) { (void)periods; }
-    // How many periods the timeout being delivered stands for.
+    // How many periods the timeout being delivered stands for: the periods since the timeout
+    // before it, less those already taken with takeElapsedPeriods.
     virtual int stride() const { return 1; }
+    // Whole periods that have passed since the last timeout while the timer strode, handed over
+    // now (before the owner goes back to every period) so that none is lost or counted twice.
+    virtual int takeElapsedPeriods() { return 0; }
 };
 
 }  // namespace vt

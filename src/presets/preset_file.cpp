@@ -1,6 +1,8 @@
 // Reading preset files from the local file system: regular files only, with a bound on the size.
 #include "presets/preset_file.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,10 +48,13 @@ FileText readBoundedFile(const std::string& path, std::size_t limit) {
     }
     if ((out.problem = kindProblem(st, limit)) != ReadProblem::None) return out;
 
-    // The file may grow while it is read: never take more than one byte past the limit.
-    out.text.resize(limit + 1);
+    // Sized for the file as it stands; it may grow while it is read, so the buffer grows too,
+    // but never to more than one byte past the limit.
+    const std::size_t cap = limit + 1;
+    out.text.resize(std::min(static_cast<std::size_t>(st.st_size) + 1, cap));
     std::size_t got = 0;
-    while (got < out.text.size()) {
+    while (got < cap) {
+        if (got == out.text.size()) out.text.resize(std::min(out.text.size() * 2, cap));
         const ssize_t n = ::read(fd, out.text.data() + got, out.text.size() - got);
         if (n == 0) break;
         if (n < 0) {

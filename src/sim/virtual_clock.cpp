@@ -22,6 +22,13 @@ void VirtualClock::Timer::setStride(int periods) {
     m_due = m_last + m_interval * (boundaries + periods - 1);
 }
 
+int VirtualClock::Timer::takeElapsedPeriods() {
+    if (!m_active) return 0;
+    const auto periods = (m_clock.m_now - m_last) / m_interval;
+    m_last += m_interval * periods;
+    return static_cast<int>(periods);
+}
+
 VirtualClock::Timer& VirtualClock::addTimer(Millis interval, std::function<void()> onTick) {
     m_timers.push_back(std::make_unique<Timer>(*this, interval, std::move(onTick)));
     return *m_timers.back();
@@ -48,6 +55,7 @@ bool VirtualClock::fireNext(Millis until) {
         node.mapped()();
     } else if (timer) {
         m_now = timer->m_due;
+        timer->m_firing = static_cast<int>((timer->m_due - timer->m_last) / timer->m_interval);
         timer->m_last = m_now;
         timer->m_due += timer->m_interval * timer->m_stride;
         timer->m_seq = nextSeq();

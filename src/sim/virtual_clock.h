@@ -29,8 +29,11 @@ class VirtualClock {
         }
         bool isActive() const override { return m_active; }
         void setStride(int periods) override;
-        int stride() const override { return m_stride; }
+        int stride() const override { return m_firing; }
+        int takeElapsedPeriods() override;
         Millis interval() const { return m_interval; }
+        // When it fires next (meaningful while active).
+        Millis nextTimeout() const { return m_due; }
 
       private:
         friend class VirtualClock;
@@ -39,8 +42,9 @@ class VirtualClock {
         std::function<void()> m_onTick;
         bool m_active = false;
         Millis m_due{0};
-        Millis m_last{0};  // when it last fired, or was started
+        Millis m_last{0};  // when it last fired or was started, moved on by taken periods
         int m_stride = 1;
+        int m_firing = 1;  // periods the timeout being delivered stands for
         std::uint64_t m_seq = 0;
     };
 

@@ -16,9 +16,7 @@
 
 #include "model/parameter_model.h"
 #include "model/rounding.h"
-#include "model/text_pairs.h"
 #include "ui/controls.h"
-#include "ui/dialog_service.h"
 
 namespace vt::ui {
 namespace {
@@ -46,9 +44,9 @@ QValueAxis* makeAxis(const QString& title) {
 
 }  // namespace
 
-CompressorEditor::CompressorEditor(ParameterModel& model, DialogService& dialogs, QWidget* panel,
-                                   int left, int top)
-    : QObject(panel), m_model(model), m_dialogs(dialogs) {
+CompressorEditor::CompressorEditor(ParameterModel& model, Confirm confirm, QWidget* panel, int left,
+                                   int top)
+    : QObject(panel), m_model(model), m_confirm(std::move(confirm)) {
     m_chart = new QChart;
     m_chart->legend()->hide();
     m_chart->setMargins(QMargins(2, 2, 2, 2));
@@ -204,8 +202,7 @@ void CompressorEditor::RzSpinEdit2Change() {
 }
 
 void CompressorEditor::RmsResetBtnClick() {
-    const QString caption = toQString(pick(texts::kConfirmCaption, m_language));
-    if (!m_dialogs.askYesNo(m_view->window(), caption, "确定要复位动态压缩曲线?")) return;
+    if (!m_confirm("确定要复位动态压缩曲线?")) return;
     m_points = defaultCurve();
     CurvePoint(kCurveApply);
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointF>
 #include <array>
+#include <functional>
 
 #include "model/compressor_curve.h"
 
@@ -24,8 +25,6 @@ class ParameterModel;
 
 namespace vt::ui {
 
-class DialogService;
-
 inline constexpr int kCurveShow = 0;
 inline constexpr int kCurveEdit = 2;
 inline constexpr int kCurveApply = 3;
@@ -33,13 +32,14 @@ inline constexpr int kCurveApply = 3;
 class CompressorEditor : public QObject {
     Q_OBJECT
   public:
+    // Asks the reset question; true to go on. The window's confirmation, which also checks that
+    // the unit was not read again while the question was open.
+    using Confirm = std::function<bool(const QString& question)>;
+
     // Builds `Chart1`, `RmsResetBtn` and the spin edits inside `panel` at the given origin.
-    CompressorEditor(ParameterModel& model, DialogService& dialogs, QWidget* panel, int left,
-                     int top);
+    CompressorEditor(ParameterModel& model, Confirm confirm, QWidget* panel, int left, int top);
 
     void setOnOffBox(QComboBox* box) { m_onOff = box; }
-    // The language of the reset question's caption.
-    void setLanguage(int flag) { m_language = flag; }
     void setPoints(const Curve& points) { m_points = points; }
     const Curve& points() const { return m_points; }
 
@@ -54,7 +54,7 @@ class CompressorEditor : public QObject {
     void RzSpinEdit2Change();
 
     ParameterModel& m_model;
-    DialogService& m_dialogs;
+    Confirm m_confirm;
     QComboBox* m_onOff = nullptr;
     QChartView* m_view = nullptr;
     QChart* m_chart = nullptr;
@@ -67,7 +67,6 @@ class CompressorEditor : public QObject {
     std::array<QSpinBox*, kCurvePoints> m_outputs{};
     Curve m_points{};
     bool m_busy = false;
-    int m_language = 0;
 };
 
 }  // namespace vt::ui

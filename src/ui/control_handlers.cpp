@@ -59,8 +59,18 @@ void MainWindow::connectHandlers() {
 void MainWindow::connectTrackBar(QSlider* bar) {
     connect(bar, &QSlider::valueChanged, this, [this, bar] { OutRDelayBarChange(bar); });
     // A bar dragged with the mouse is one step of the history, from press to release.
-    connect(bar, &QSlider::sliderPressed, m_history, [this] { m_history->beginAction(); });
-    connect(bar, &QSlider::sliderReleased, m_history, [this] { m_history->endAction(); });
+    // A press without its release (the grab lost to a box or a hidden window) must not leave a
+    // step open: one open at a time, closed by whichever release comes.
+    connect(bar, &QSlider::sliderPressed, m_history, [this] {
+        if (m_barStepOpen) return;
+        m_barStepOpen = true;
+        m_history->beginAction();
+    });
+    connect(bar, &QSlider::sliderReleased, m_history, [this] {
+        if (!m_barStepOpen) return;
+        m_barStepOpen = false;
+        m_history->endAction();
+    });
 }
 
 void MainWindow::MusModeBox1Change(QComboBox* box) {

@@ -4,8 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "ui/window_memory.h"
 #include "ui/filter_import_dialog.h"
+#include "ui/window_memory.h"
 
 namespace vt::ui {
 

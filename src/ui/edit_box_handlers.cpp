@@ -59,14 +59,24 @@ void MainWindow::installEditBoxHandlers() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Wheel) {
-        auto* receiver = qobject_cast<QWidget*>(watched);
-        if (receiver && receiver->window() == this)
-            return routeWheel(receiver, static_cast<QWheelEvent*>(event));
-        return false;
+    // Every event of the application passes here: only the few kinds handled below go further.
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            auto* receiver = qobject_cast<QWidget*>(watched);
+            return receiver && receiver->window() == this &&
+                   routeWheel(receiver, static_cast<QWheelEvent*>(event));
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::FocusOut:
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+            if (m_bandEditBoxes.contains(watched) &&
+                editBoxEvent(static_cast<QLineEdit*>(watched), event))
+                return true;
+            break;
+        default:
+            break;
     }
-    if (m_bandEditBoxes.contains(watched) && editBoxEvent(static_cast<QLineEdit*>(watched), event))
-        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -56,10 +56,7 @@ void MainWindow::ImportFilterFile() {
 }
 
 void MainWindow::applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes) {
-    for (const auto& w : writes) {
-        m_model.window.set(w.address, w.value);
-        m_model.SendDatatoMCU(w.address, w.value);
-    }
+    for (const auto& w : writes) m_model.SendDatatoMCU(w.address, w.value);
     ApplyDeviceImage();
 }
 

@@ -161,7 +161,6 @@ void MainWindow::installUndoActions() {
 
 void MainWindow::setLanguage(int flag) {
     m_language = flag;
-    m_compressor->setLanguage(flag);
 }
 
 QString MainWindow::textOf(const TextPair& pair) const {
@@ -268,7 +267,6 @@ void MainWindow::ResetEQ(int channel) {
             for (int f = 0; f < 5; ++f) {
                 const int slot = bandSlot(m, b, f);
                 const int value = eqDefaultValue(m, b, f);
-                m_model.window.set(m, slot, value);
                 m_model.SendDatatoMCU(makeAddress(m, slot), value);
             }
         }

@@ -191,6 +191,7 @@ class MainWindow : public QMainWindow {
     int m_language = 0;  // 1 shows the Chinese text of every bilingual pair
     QSet<QObject*> m_bandEditBoxes;
     QPointer<QLineEdit> m_armedBox;  // the edit box the user armed last
+    bool m_barStepOpen = false;      // a track bar is held with the mouse: one history step
     LastChange m_lastDrawnChange;
 
     EqGraphPanel* m_graph = nullptr;

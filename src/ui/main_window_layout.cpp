@@ -224,7 +224,8 @@ void MainWindow::buildBandGrid(QWidget* parent, const QString& prefix, const QSt
 
 void MainWindow::buildMainPage(QWidget* page) {
     auto* comp = group(page, "CompressorPanel", "Compressor", QRect(4, 0, 330, 302));
-    m_compressor = new CompressorEditor(m_model, m_dialogs, comp, 6, 16);
+    m_compressor = new CompressorEditor(
+        m_model, [this](const QString& question) { return confirm(question, false); }, comp, 6, 16);
     label(comp, "Compressor", QRect(6, 248, 70, 22));
     auto* rms = qobject_cast<QComboBox*>(bound(comp, "RMSBox", QRect(76, 248, 64, 22)));
     m_compressor->setOnOffBox(rms);

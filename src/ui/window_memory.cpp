@@ -66,8 +66,8 @@ PositionKeeper::PositionKeeper(QWidget& window, WindowMemory& memory)
 }
 
 bool PositionKeeper::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &m_window && (event->type() == QEvent::Close || event->type() == QEvent::Hide))
-        m_memory.setPosition(m_window.pos());
+    // A closed window is hidden too: Hide alone catches both.
+    if (watched == &m_window && event->type() == QEvent::Hide) m_memory.setPosition(m_window.pos());
     return QObject::eventFilter(watched, event);
 }
 

@@ -42,6 +42,9 @@ printf '# just a comment\nPreamp: -3 dB\n' > empty.txt
 # Apply on one connection to the simulated unit: every write answered.
 "$CLI" eq fit room.txt --apply --simulate > /dev/null 2> err.txt || fail "apply exit $?"
 [ "$(grep -c '^done: set' err.txt)" -eq 47 ] || fail "45 band writes and 2 filter writes"
+# --lang is a device option like the others, also after eq and before doctor.
+"$CLI" eq fit room.txt --apply --simulate --lang en > /dev/null 2> err.txt || fail "apply --lang: $?"
+"$CLI" --lang en --simulate doctor > /dev/null 2> err.txt || fail "--lang before doctor: $?"
 
 # Export from a preset, and the export fits back to the same slots.
 cat > bands.json <<'TXT'

@@ -107,6 +107,16 @@ TEST(ChannelFit, ManyFiltersAreBoundedAndStillChooseBands) {
     EXPECT_EQ(f.dropped.back().reason, "more than 256 filters in the file");
 }
 
+// Passes are matched in pairs for the 24 dB types: a file of thousands of them is bounded
+// before the pairing, like any other filters.
+TEST(ChannelFit, ThousandsOfPassesAreBoundedBeforeTheyArePaired) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "Filter: ON HP Fc 100 Hz Q 0.3\n";
+    const ChannelFit f = fit(text, kAuxModule);
+    EXPECT_EQ(f.dropped.size(), 3000u - 2u);  // two variable-Q bands take the first two
+    EXPECT_EQ(f.dropped.back().reason, "more than 256 filters in the file");
+}
+
 TEST(ChannelFit, ShelvesAndPassesOnBothChannels) {
     const char* text =
         "Filter 1: ON HP Fc 40 Hz\n"

@@ -57,5 +57,24 @@ TEST(VirtualClock, RunsUntilAConditionOrTheLimit) {
     EXPECT_EQ(clock.now(), milliseconds(130));
 }
 
+// A striding timer keeps its phase, says how many periods each timeout stands for, and hands
+// over the periods already passed when it goes back to every period, so none is counted twice.
+TEST(VirtualClock, StridesKeepThePhaseAndCountEveryPeriodOnce) {
+    VirtualClock clock;
+    std::string trace;
+    VirtualClock::Timer* self = nullptr;
+    auto& t = clock.addTimer(milliseconds(25), [&] {
+        trace += std::to_string(clock.now().count()) + "/" + std::to_string(self->stride()) + " ";
+        if (clock.now() == milliseconds(25)) self->setStride(4);
+    });
+    self = &t;
+    t.start();
+    clock.runUntil(milliseconds(190));     // fires at 25, then 125 for four periods
+    EXPECT_EQ(t.takeElapsedPeriods(), 2);  // 150 and 175 passed since 125
+    t.setStride(1);
+    clock.runUntil(milliseconds(230));
+    EXPECT_EQ(trace, "25/1 125/4 200/1 225/1 ");
+}
+
 }  // namespace
 }  // namespace vt::sim

@@ -108,7 +108,10 @@ TEST_F(ControlHandlers, ConfirmationsActOnlyOnTheLinkTheyWereAskedAbout) {
     dialogs.answers = {true};
     linkState = 2;
     QTest::mouseClick(w("ResetBtn"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.asked.size(), 4u);
+    dialogs.answers = {true};
+    linkState = 2;
+    QTest::mouseClick(w("RmsResetBtn"), Qt::LeftButton);  // the compressor curve's reset
+    EXPECT_EQ(dialogs.asked.size(), 5u);
     EXPECT_TRUE(recorder.writes.empty());
     EXPECT_EQ(saves, 0);
     EXPECT_EQ(model.window.at(1, 22), 150);

@@ -122,6 +122,22 @@ TEST_F(EditHistoryTest, ArrowAndWheelStepsOfOneBoxWithinASecondMerge) {
         << w<QLabel>("EQlabel")->text().toStdString();
 }
 
+// A bar held with the mouse is one step from press to release; a second press without a
+// release (the grab lost to a box) does not leave a step open behind it.
+TEST_F(EditHistoryTest, ATrackBarHeldWithTheMouseIsOneStep) {
+    QTest::mouseClick(w("FormTabBtn2"), Qt::LeftButton);
+    auto* bar = w<QSlider>("OutLDelayBar");
+    emit bar->sliderPressed();
+    emit bar->sliderPressed();
+    for (int v : {5, 9, 14}) bar->setValue(v);
+    emit bar->sliderReleased();
+    settle();
+    EXPECT_EQ(stack().count(), 1);
+    bar->setValue(20);  // a key step after the release: a step of its own
+    settle();
+    EXPECT_EQ(stack().count(), 2);
+}
+
 TEST_F(EditHistoryTest, UndoOfAPresetLoadWritesBackWhatTheLoadChangedAndNothingElse) {
     DeviceImage file = model.device;
     const Writes changed = {{256 + 5, 40}, {256 + 21, 288}, {512 + 26, 0}, {512 + 36, 150}};

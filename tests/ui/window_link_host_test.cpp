@@ -68,5 +68,25 @@ TEST_F(HostTest, HistoryDropsWhatTheLinkDropped) {
     EXPECT_EQ(linkWindow.findChild<QLineEdit*>("ReportID")->text(), "01");
 }
 
+// Hidden, the window keeps its lines aside; the drops between take the widget's own lines
+// first, then the waiting ones, and showing it shows the newest lines in order.
+TEST_F(HostTest, HiddenHistoryDropsTheOldestWhereverTheyWait) {
+    auto add = [this](int i, std::size_t dropped) {
+        linkHost->historyLineAdded("L" + std::to_string(i), dropped);
+    };
+    for (int i = 0; i < 3; ++i) add(i, 0);
+    ASSERT_EQ(linkWindow.history()->count(), 3);  // reading the list takes the waiting lines
+    for (int i = 3; i < 6; ++i) add(i, 0);
+    add(6, 4);  // L0..L2 from the widget, then L3 from the waiting lines
+    add(7, 1);  // L4
+    linkWindow.show();
+    QListWidget* list = linkWindow.history();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), "L5");
+    EXPECT_EQ(list->item(2)->text(), "L7");
+    EXPECT_EQ(list->currentRow(), 2);
+    linkWindow.hide();
+}
+
 }  // namespace
 }  // namespace vt::test
