@@ -136,9 +136,10 @@ void HidDevice::readLoop() {
         } else {
             const QString text = QString::fromStdString(r.text);
             const auto code = static_cast<quint32>(r.code);
+            // Stopped before the error is posted, so whoever handles it sees a stopped reader.
+            m_readerStopped = true;
             QMetaObject::invokeMethod(
                 this, [this, text, code] { emit readError(text, code); }, Qt::QueuedConnection);
-            m_readerStopped = true;
             break;  // the device went away or stopped answering; the hub reopens or releases it
         }
     }
