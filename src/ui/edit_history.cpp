@@ -92,7 +92,13 @@ void EditHistory::beginBoxStep() {
 }
 
 void EditHistory::markBoxStep() {
-    if (m_implicit) m_boxStep = true;
+    if (m_implicit) {
+        m_boxStep = true;
+    } else if (m_depth == 0 && !m_boxStepMarked) {
+        // Told before the write: the write of this event takes the mark, a later event does not.
+        m_boxStepMarked = true;
+        QTimer::singleShot(0, this, [this] { m_boxStepMarked = false; });
+    }
 }
 
 void EditHistory::beginImageAction(const QString& label) {
@@ -119,7 +125,8 @@ void EditHistory::endDrag() {
 void EditHistory::parameterWritten(int address, int value) {
     if (m_replaying || isCommandSlot(address) || !DeviceImage::containsAddress(address)) return;
     if (m_depth == 0) {
-        open({}, false, false);
+        open({}, m_boxStepMarked, false);
+        m_boxStepMarked = false;
         m_implicit = true;
         QTimer::singleShot(0, this, [this] {
             if (m_implicit) commit();

@@ -43,7 +43,7 @@ class EditHistory : public QObject, public WriteObserver {
     // the same box less than a second ago.
     void beginBoxStep();
     // The step that the current event is making is a step of one box as well (a spin edit
-    // changes its value, then tells the history).
+    // changes its value and tells the history, in either order).
     void markBoxStep();
     // An action that may change the device image without Write parameter (a preset load): the
     // step holds every slot whose value it changed.
@@ -82,6 +82,7 @@ class EditHistory : public QObject, public WriteObserver {
     int m_depth = 0;
     bool m_implicit = false;  // opened by a write outside any action; closes after the event
     bool m_boxStep = false;
+    bool m_boxStepMarked = false;  // marked before this event's first write; taken by it
     bool m_image = false;
     bool m_dragOpen = false;
     bool m_replaying = false;

@@ -95,6 +95,13 @@ TEST_F(EditHistoryTest, ArrowAndWheelStepsOfOneBoxWithinASecondMerge) {
     }
     EXPECT_EQ(stack().count(), 3);
     EXPECT_EQ(stack().undoText(), "Compressor curve");
+    // Told before its write instead of after, a step still merges.
+    const auto [pointSlot, pointValue] = recorder.writes.back();
+    now += 200;
+    history().markBoxStep();
+    model.SendDatatoMCU(pointSlot, pointValue + 1);
+    settle();
+    EXPECT_EQ(stack().count(), 3);
     // Another box breaks the run, even within the second.
     auto* q = w<QLineEdit>("MusQEdit2");
     QTest::mouseClick(q, Qt::LeftButton);
