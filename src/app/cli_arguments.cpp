@@ -24,9 +24,10 @@ struct CommandShape {
     std::size_t arguments;
 };
 
-constexpr std::array<CommandShape, 7> kCommands{{
+constexpr std::array<CommandShape, 8> kCommands{{
     {"devices", DeviceCommandKind::Devices, 0},
     {"dump", DeviceCommandKind::Dump, 0},
+    {"save", DeviceCommandKind::Save, 1},
     {"set", DeviceCommandKind::Set, 2},
     {"load", DeviceCommandKind::Load, 1},
     {"store", DeviceCommandKind::Store, 0},
@@ -84,7 +85,7 @@ ArgumentProblem readCommand(const std::vector<std::string>& words, DeviceCommand
                      (entry->arguments == 1 ? "" : "s") + ", not " +
                      std::to_string(words.size() - 1));
     command.kind = entry->kind;
-    if (entry->kind == DeviceCommandKind::Load) command.file = words[1];
+    if (entry->arguments == 1) command.file = words[1];
     if (entry->kind != DeviceCommandKind::Set) return {};
 
     const auto address = parseNumber(words[1]);
@@ -228,7 +229,7 @@ std::string describe(const DeviceCommand& command) {
         std::string text(c.name);
         if (command.kind == DeviceCommandKind::Set)
             text += " " + hex4(command.address) + " " + std::to_string(command.value);
-        if (command.kind == DeviceCommandKind::Load) text += " " + command.file;
+        if (!command.file.empty()) text += " " + command.file;
         return text;
     }
     return {};

@@ -9,13 +9,13 @@
 
 namespace vt::cli {
 
-enum class DeviceCommandKind { Devices, Dump, Set, Load, Store, Restore, Factory };
+enum class DeviceCommandKind { Devices, Dump, Save, Set, Load, Store, Restore, Factory };
 
 struct DeviceCommand {
     DeviceCommandKind kind = DeviceCommandKind::Dump;
     int address = 0;   // set
     int value = 0;     // set
-    std::string file;  // load
+    std::string file;  // load, save
 };
 
 struct DeviceRequest {

@@ -16,7 +16,8 @@ inline constexpr int kExitOutput = 4;  // the results could not be written
 // preset show FILE | preset make JSON OUT
 int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// [options] devices | dump | set ADDRESS VALUE | load FILE | store | restore | factory,
+// [options] devices | dump | save FILE | set ADDRESS VALUE | load FILE | store | restore |
+// factory,
 // commands chained with "then"
 int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -1,6 +1,8 @@
-// `vortella-cli devices | dump | set | load | store | restore | factory`: the device commands on
-// the link engine, in a Qt event loop without widgets.
+// `vortella-cli devices | dump | save | set | load | store | restore | factory`: the device
+// commands on the link engine, in a Qt event loop without widgets.
 #include <QCoreApplication>
+#include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "app/cli_arguments.h"
@@ -36,6 +38,43 @@ devices::HubOptions hubOptions(const DeviceRequest& request) {
     return options;
 }
 
+// A step that hands the unit's whole image to `use` (which returns false after failing the step).
+// After other commands the image is read from the unit once more (the read of a connection,
+// without a new handshake, which a serial unit would not answer), so that `use` sees what the
+// unit holds, not what was sent to it.
+Step imageStep(DeviceSession& session, bool first, std::function<bool(const ParameterModel&)> use) {
+    Step step;
+    step.ready = [&session] { return session.idle(); };
+    auto reads = std::make_shared<int>(-1);
+    if (!first) {
+        step.begin = [&session, reads] {
+            *reads = session.host().imageApplications();
+            session.link().DisCheckWindow(kOpConnecting);
+        };
+    }
+    step.done = [&session, reads, use = std::move(use)] {
+        if (*reads >= 0 && (!session.connected() || session.host().imageApplications() == *reads))
+            return false;
+        return use(session.model());
+    };
+    return step;
+}
+
+// Writes the image as the window's Save does; a file that cannot be written fails the step.
+bool saveImage(DeviceSession& session, const ParameterModel& model, const std::string& file,
+               std::ostream& out) {
+    const std::string target = presets::forcePresetExtension(file);
+    const std::string failure = presets::writeFileAtomically(
+        target,
+        presets::presetFileText(presets::savePresetLines(model.device, model.deviceVariant)));
+    if (!failure.empty()) {
+        session.failStep(failure, kExitOutput);
+        return false;
+    }
+    out << target << "\n" << std::flush;
+    return true;
+}
+
 // The step of one command; `first` when it follows the connection directly.
 Step commandStep(DeviceSession& session, const DeviceCommand& command, bool first,
                  const presets::DecodedPreset* preset, std::ostream& out) {
@@ -44,26 +83,17 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
     ParameterModel& model = session.model();
     Link& link = session.link();
     switch (command.kind) {
-        case DeviceCommandKind::Dump: {
-            // After other commands the whole image is read from the unit once more (the read of
-            // a connection, without a new handshake, which a serial unit would not answer), so
-            // that the dump shows what the unit holds, not what was sent to it.
-            auto reads = std::make_shared<int>(-1);
-            if (!first) {
-                step.begin = [&session, &link, reads] {
-                    *reads = session.host().imageApplications();
-                    link.DisCheckWindow(kOpConnecting);
-                };
-            }
-            step.done = [&session, &out, reads] {
-                if (*reads >= 0 &&
-                    (!session.connected() || session.host().imageApplications() == *reads))
-                    return false;
-                out << dumpJson(session.model().device) << "\n" << std::flush;
+        case DeviceCommandKind::Dump:
+            step = imageStep(session, first, [&out](const ParameterModel& image) {
+                out << dumpJson(image.device) << "\n" << std::flush;
                 return true;
-            };
+            });
             break;
-        }
+        case DeviceCommandKind::Save:
+            step = imageStep(session, first, [&session, &out, &command](const ParameterModel& m) {
+                return saveImage(session, m, command.file, out);
+            });
+            break;
         case DeviceCommandKind::Set:
             step = setStep(session, {command.address, static_cast<std::uint16_t>(command.value)});
             break;

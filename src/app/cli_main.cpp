@@ -33,6 +33,8 @@ Device commands (each connects to the unit and reads its settings first):
                           (with --transport uart: the serial ports, in the order tried)
   dump                    print the unit's settings as JSON: {"slots":[[module,slot,value],...]}
                           for every slot of modules 0 to 3
+  save FILE               write the unit's settings to a preset file, as the window's Save does
+                          (.Nddt added when missing), and print the file's name
   set ADDRESS VALUE       write one parameter and wait for the unit's answer; ADDRESS is
                           module * 256 + slot, VALUE 0 to 65535, both decimal or 0x-hexadecimal
   load FILE               write a preset file into the unit, as the window's Load does
@@ -41,7 +43,7 @@ Device commands (each connects to the unit and reads its settings first):
   factory                 make the unit return to its factory settings, then read them
   Commands joined by "then" share one connection:
     vortella-cli set 0x0105 300 then store
-  A dump after another command reads the unit again, so it shows what the unit holds.
+  A dump or save after another command reads the unit again, so it shows what the unit holds.
 
 Connection doctor:
   doctor [--json]         why the unit can or cannot be used: the units present, whether this
@@ -64,7 +66,7 @@ Options:
 Progress goes to the error stream, results to the output stream.
 Exit codes: 0 success, 1 usage error, 2 bad input (argument or file), 3 device failure or
 time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!"), 4 the output
-could not be written ("cannot write output: No space left on device").
+or a preset file could not be written ("cannot write output: No space left on device").
 )";
 
 // `vortella-cli [DEVICE OPTIONS] doctor ...`: "doctor" is the first word that is neither an option

@@ -61,7 +61,7 @@ int make(const std::string& jsonPath, const std::string& outPath, std::ostream& 
         target, presetFileText(savePresetLines(request.image, request.variant)));
     if (!failure.empty()) {
         err << failure << "\n";
-        return kExitBadInput;
+        return kExitOutput;
     }
     out << target << "\n";
     return kExitOk;

@@ -62,7 +62,8 @@ std::optional<std::string> DeviceSession::failure() const {
 void DeviceSession::poll() {
     if (!m_loop) return;
     if (const auto why = failure()) {
-        stop(kExitDevice, *why);
+        stop(m_accessProblem.empty() && !m_stepProblem.empty() ? m_stepExitCode : kExitDevice,
+             *why);
         return;
     }
     Step& step = m_steps[m_index];

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_commands.h"
 #include "app/cli_link_host.h"
 #include "devices/link_runtime.h"
 #include "model/parameter_model.h"
@@ -47,8 +48,11 @@ class DeviceSession : public QObject {
     // answered everything sent before it.
     bool idle();
 
-    // Ends the current step with a failure (exit 3) at the next poll.
-    void failStep(std::string why) { m_stepProblem = std::move(why); }
+    // Ends the current step with a failure (exit 3 unless told otherwise) at the next poll.
+    void failStep(std::string why, int exitCode = kExitDevice) {
+        m_stepProblem = std::move(why);
+        m_stepExitCode = exitCode;
+    }
 
     // Starts the device hub and runs the steps in order (the first one connects; each later one
     // is reported done). Returns kExitOk, or kExitDevice after printing why the run stopped.
@@ -65,6 +69,7 @@ class DeviceSession : public QObject {
     std::chrono::milliseconds m_stepTimeout;
     std::string m_accessProblem;
     std::string m_stepProblem;
+    int m_stepExitCode = kExitDevice;
     std::unique_ptr<devices::LinkRuntime> m_runtime;
 
     std::vector<Step> m_steps;

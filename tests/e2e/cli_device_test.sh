@@ -70,6 +70,19 @@ sed -e 's/\[0,[0-9]*,[0-9]*\],//g' \
 [ "$(slot 1 5 < loaded.json)" = 77 ] && [ "$(slot 2 40 < loaded.json)" = 1234 ] ||
   fail "load: $(slot 1 5 < loaded.json) $(slot 2 40 < loaded.json)"
 
+# save: the unit's image as the window's Save writes it, read after the commands before it; the
+# saved file loads back into the same image, and a file that cannot be written exits 4.
+"$CLI" --simulate set 0x0105 300 then save saved > out.txt 2> err.txt || fail "save exit $?"
+[ "$(cat out.txt)" = saved.Nddt ] || fail "save prints $(cat out.txt)"
+"$CLI" preset show saved.Nddt | grep -qF '[1,5,300]' || fail "save missed the set before it"
+"$CLI" --simulate load saved.Nddt then save again.Nddt > /dev/null 2> err.txt ||
+  fail "load then save exit $?"
+cmp -s saved.Nddt again.Nddt || fail "a saved preset does not load back to the same file"
+"$CLI" --simulate save "$WORK/no-such-folder/x.Nddt" > out.txt 2> err.txt; rc=$?
+[ $rc -eq 4 ] && grep -qF "save $WORK/no-such-folder/x.Nddt failed: cannot write" err.txt ||
+  fail "save to a missing folder: exit $rc, $(tail -1 err.txt)"
+[ -s out.txt ] && fail "a failed save printed a result"
+
 # Bad input: exit 2 before any device is touched; usage errors exit 1.
 printf 'ZZ\r\n' > junk.Nddt
 while IFS='|' read -r rc args text; do
@@ -89,6 +102,7 @@ done <<'CASES'
 2|set 0x0105 1 then load missing.Nddt|File not find!
 2|load junk.Nddt|File format error!
 1|set 0x0105|takes 2 arguments
+1|save|takes 1 argument
 1|dump then|between two commands
 1|--timeout 0 dump|--timeout takes
 1|--transport serial dump|--transport takes usb or uart

@@ -88,6 +88,7 @@ done <<'CASES'
 2|out.txt|preset show big.Nddt|File format error!
 4|/dev/full|preset show show.Nddt|cannot write output: No space left on device
 4|/dev/full|preset make in.json full|cannot write output: No space left on device
+4|out.txt|preset make in.json no-such-folder/x|cannot write no-such-folder/x.Nddt: No such file
 4|/dev/full|--help|cannot write output: No space left on device
 CASES
 [ ! -e x.Nddt ] || fail "a refused preset was written"
