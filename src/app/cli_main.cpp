@@ -17,7 +17,8 @@ constexpr const char* kUsage = R"(
 Preset files (.Nddt):
   preset show FILE        print the preset as JSON: model, variant, verified, lines, slots
   preset make JSON OUT    write the preset file for the device image given as JSON
-                          ({"variant":0,"slots":[[module,slot,value],...]}; missing slots are 0)
+                          ({"variant":0,"slots":[[module,slot,value],...]}; missing slots are 0;
+                          JSON "-" reads it from standard input)
 
 Filter lists (the "Filter: ON PK Fc 125 Hz Gain -3 dB Q 1" text of measurement software):
   eq fit FILE [--channel main|aux] [--apply]

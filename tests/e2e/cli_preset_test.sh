@@ -67,6 +67,11 @@ scramble() {
 }
 { scramble "R4 27080"; scramble "Pelor 193"; scramble "Intoal: 2"; scramble "CCCCK: 0"; } > empty.Nddt
 { printf "A1"; scramble "R4 27080" | cut -c3-; tail -n +2 empty.Nddt; } > ff.Nddt
+# JSON from standard input, with the same size limit as a file.
+"$CLI" preset make - piped < in.json > /dev/null || fail "preset make - exit $?"
+cmp -s piped.Nddt show.Nddt || fail "preset make - wrote another file than from in.json"
+head -c 2000000 /dev/zero | "$CLI" preset make - x > /dev/null 2> err.txt; rc=$?
+[ $rc -eq 2 ] && grep -qF "cannot read -: larger than 1 MiB" err.txt || fail "big stdin: exit $rc"
 while IFS='|' read -r rc out args text; do
   # shellcheck disable=SC2086
   timeout 10 "$CLI" $args > "$out" 2> err.txt; got=$?
