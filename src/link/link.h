@@ -81,6 +81,9 @@ class Link : public WriteSink, public FrameHost {
     void setLinkState(int state) { m_linkState = state; }
     const SendState& sendState() const { return m_send; }
     const TransferState& transferState() const { return m_transfer; }
+    // Settings on their way to the unit: writes queued, to be repeated or not yet answered, or
+    // an image being written. False once the unit holds them or the link has given up.
+    bool changesInFlight() const;
     const LevelHistory& levels() const { return m_levels; }
     const LinkLabel& linkLabel() const { return m_label; }
     const StatusDialog& statusDialog() const { return m_dialog; }

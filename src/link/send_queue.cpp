@@ -89,6 +89,13 @@ int Link::idleTicksAhead() const {
     return s.tickCount + toPoll > kTickLimit ? 1 : toPoll;
 }
 
+bool Link::changesInFlight() const {
+    if (m_transfer.mode == kTransferWrite && m_timers.transfer.isActive()) return true;
+    const SendState& s = m_send;
+    return m_linkState == kConnected &&
+           (!s.queue.empty() || s.repeatFlag != 0 || s.writeAwaitingAnswer != 0);
+}
+
 void Link::HoldTimerTimer() {
     SendState& s = m_send;
     for (int ticks = m_timers.hold.stride(); ticks > 0; --ticks) countHoldTick();

@@ -33,6 +33,7 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
                   payload.begin() + std::min<qsizetype>(payload.size(), area.size()), area.begin());
         link.writer().SendPacktData(link::kCmdWrite, link::kAddrBluetooth, 20);
     };
+    access.changesInFlight = [&link] { return link.changesInFlight(); };
     access.showLinkWindow = [this] {
         m_linkWindow->show();
         m_linkWindow->raise();

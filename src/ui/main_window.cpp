@@ -1,8 +1,9 @@
 // The main window's life: creation, first show, channel tabs, the factory page toggle, the connect
-// button, the editor tick, and bringing the whole window in line with the device image.
+// button, the editor tick, bringing the whole window in line with the device image, and closing.
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
@@ -82,11 +83,16 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     m_views.setChangeListener([this] { wakeEditorTick(); });
     m_editorTimer.setInterval(10);
     connect(&m_editorTimer, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    m_closeWait.setInterval(10);
+    connect(&m_closeWait, &QTimer::timeout, this, [this] {
+        if (!m_link.changesInFlight() || m_closeClock.elapsed() >= m_closeWaitMs) close();
+    });
     setWindowTitle(kWindowTitle);
 }
 
 MainWindow::~MainWindow() {
     m_editorTimer.stop();
+    m_closeWait.stop();
 }
 
 void MainWindow::placeOnPointerScreen() {
@@ -104,6 +110,19 @@ void MainWindow::showEvent(QShowEvent* event) {
         m_shown = true;
         FormShow();
     }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_closing && m_link.changesInFlight()) {
+        event->ignore();
+        m_closing = true;
+        m_closeClock.start();
+        m_closeWait.start();
+        return;
+    }
+    m_closeWait.stop();
+    m_closing = false;
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::FormShow() {

@@ -2,6 +2,7 @@
 // start-up (FormCreate, FormShow), channel tabs, the factory page toggle and image application.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSet>
@@ -60,7 +61,12 @@ struct LinkAccess {
     std::function<void(const QByteArray& payload)> sendBluetooth = [](const QByteArray&) {};
     // Opens the link window for service work.
     std::function<void()> showLinkWindow = [] {};
+    // Settings are still on their way to the unit (see Link::changesInFlight).
+    std::function<bool()> changesInFlight = [] { return false; };
 };
+
+// A close waits this long at most for settings still on their way to the unit.
+inline constexpr int kCloseWaitMs = 3000;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -125,6 +131,8 @@ class MainWindow : public QMainWindow {
     // The editor tick runs only while a drag or an undrawn change needs it.
     bool editorTickRunning() const { return m_editorTimer.isActive(); }
     void wakeEditorTick();
+    // How long a close waits for settings on their way to the unit (tests shorten it).
+    void setCloseWaitLimit(int ms) { m_closeWaitMs = ms; }
 
   signals:
     // The user switched the language (Ctrl+Shift+E); the choice is to be remembered.
@@ -132,6 +140,9 @@ class MainWindow : public QMainWindow {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // While settings are on their way to the unit, the window closes once they have arrived
+    // (or the link gave up, or kCloseWaitMs passed), so the last change is not cut off.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -186,6 +197,10 @@ class MainWindow : public QMainWindow {
     MarkerEditor* m_markerEditor = nullptr;
     EditHistory* m_history = nullptr;
     QTimer m_editorTimer;
+    QTimer m_closeWait;
+    QElapsedTimer m_closeClock;
+    int m_closeWaitMs = kCloseWaitMs;
+    bool m_closing = false;
     bool m_shown = false;
     int m_wheelArmed = 0;
     int m_language = 0;  // 1 shows the Chinese text of every bilingual pair

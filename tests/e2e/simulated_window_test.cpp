@@ -108,6 +108,18 @@ TEST_F(ConnectedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
     EXPECT_EQ(app->linkWindow().editStatus(), "Undo: -    Redo: -");
 }
 
+// Closed straight after a burst of edits, the window goes only once the unit holds the last one.
+TEST_F(ConnectedWindow, ClosingRightAfterEditsWaitsUntilTheUnitHoldsThem) {
+    auto& unit = app->hub().simulated()->unit();
+    unit.setLatency(std::chrono::milliseconds(40));
+    for (int value = 101; value <= 105; ++value)
+        app->model().SendDatatoMCU(makeAddress(1, 22), value);
+    ui::MainWindow& window = app->mainWindow();
+    EXPECT_FALSE(window.close());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000));
+    EXPECT_EQ(unit.image().at(1, 22), 105);
+}
+
 TEST_F(ConnectedWindow, ALiveLanguageSwitchRelabelsTheLinkAndItsMessages) {
     EXPECT_EQ(label->toolTip(), "设备已连接");
 

@@ -55,6 +55,28 @@ TEST_F(SendQueue, ABurstToOneAddressWaitsInTwoEntriesAndItsLastValueGoesOutTwice
     EXPECT_EQ(rig.unit.image().at(0x0115), 120);
 }
 
+TEST_F(SendQueue, ChangesAreInFlightUntilTheUnitHoldsThemOrTheLinkGivesUp) {
+    EXPECT_FALSE(rig.link.changesInFlight());
+    rig.unit.setLatency(milliseconds(40));
+    for (int i = 1; i <= 5; ++i) rig.model.SendDatatoMCU(0x0115, 100 + i);
+    EXPECT_TRUE(rig.link.changesInFlight());
+    ASSERT_TRUE(runUntil([&] { return !rig.link.changesInFlight(); }));
+    EXPECT_EQ(rig.unit.image().at(0x0115), 105);  // the last value arrived, and its repeat
+
+    rig.link.DisCheckWindow(kOpWriteImage);
+    EXPECT_TRUE(rig.link.changesInFlight());
+    ASSERT_TRUE(runUntil([&] { return !rig.link.changesInFlight(); }));
+    EXPECT_TRUE(host.messages.empty());
+    ASSERT_TRUE(rig.settle());
+
+    // A unit that stops answering mid-write: in flight until the transfer fails.
+    rig.unit.faults().silentFrom = rig.clock.now();
+    rig.link.DisCheckWindow(kOpWriteImage);
+    EXPECT_TRUE(rig.link.changesInFlight());
+    ASSERT_TRUE(runUntil([&] { return !host.messages.empty(); }));
+    EXPECT_FALSE(rig.link.changesInFlight());
+}
+
 TEST_F(SendQueue, WritesToASilentUnitGoOut150MsApartThenPollsSlowDownUntilTheUnitIsLost) {
     rig.unit.faults().silentFrom = rig.clock.now();
     // The next poll goes unanswered, so the writes below all have to wait.

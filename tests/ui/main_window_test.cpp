@@ -154,5 +154,32 @@ TEST_F(WindowTest, ResetEqWriteCounts) {
     EXPECT_EQ(text("MusFreEdit2"), "46.8");
 }
 
+// A close waits for settings on their way to the unit, and no longer than its limit.
+TEST_F(WindowTest, CloseWaitsForChangesInFlightButNotForEver) {
+    bool inFlight = true;
+    ui::LinkAccess link;
+    link.changesInFlight = [&inFlight] { return inFlight; };
+    window->setLinkAccess(link);
+    EXPECT_FALSE(window->close());
+    QTest::qWait(30);
+    EXPECT_TRUE(window->isVisible());
+    inFlight = false;
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 1000);
+
+    window->show();
+    inFlight = true;
+    window->setCloseWaitLimit(50);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(window->close());
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 1000);
+    EXPECT_GE(clock.elapsed(), 50);
+
+    // Nothing on its way: closes at once.
+    window->show();
+    inFlight = false;
+    EXPECT_TRUE(window->close());
+}
+
 }  // namespace
 }  // namespace vt::test
