@@ -7,6 +7,7 @@
 #include "app/gui_options.h"
 #include "app/language_choice.h"
 #include "app/program_version.h"
+#include "app/termination_signals.h"
 #include "ui/app_font.h"
 #include "ui/app_icon.h"
 #include "ui/controller_app.h"
@@ -49,6 +50,21 @@ int main(int argc, char** argv) {
     // Where it was last time, if that screen is still there; else centred where the pointer is.
     if (!vt::ui::restoreWindowPosition(controller.mainWindow(), memory))
         controller.mainWindow().placeOnPointerScreen();
+    // Asked to end (logout, shutdown, Ctrl+C in a terminal): close as the window's close button
+    // does, then end even if the link window is still open; a second request ends at once.
+    bool ending = false;
+    vt::app::TerminationSignals termination([&controller, &ending](int) {
+        if (ending) {
+            QApplication::quit();
+            return;
+        }
+        ending = true;
+        if (!controller.mainWindow().close()) return;  // it closes once its settings arrived
+        QApplication::quit();
+    });
+    QObject::connect(&controller.mainWindow(), &vt::ui::MainWindow::closed, [&ending] {
+        if (ending) QApplication::quit();
+    });
     controller.start();
     return QApplication::exec();
 }

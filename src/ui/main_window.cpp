@@ -123,6 +123,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     m_closeWait.stop();
     m_closing = false;
     QMainWindow::closeEvent(event);
+    if (event->isAccepted()) emit closed();
 }
 
 void MainWindow::FormShow() {

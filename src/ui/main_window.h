@@ -137,6 +137,8 @@ class MainWindow : public QMainWindow {
   signals:
     // The user switched the language (Ctrl+Shift+E); the choice is to be remembered.
     void languageSwitched(int flag);
+    // The window has closed (after any wait for settings on their way to the unit).
+    void closed();
 
   protected:
     void showEvent(QShowEvent* event) override;
