@@ -1,7 +1,6 @@
 // `vortella-cli preset`: show a preset file as JSON, make a preset file from JSON.
 #include <unistd.h>
 
-#include <cerrno>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
@@ -47,25 +46,10 @@ std::string readProblemText(ReadProblem problem) {
     }
 }
 
-// Standard input up to its end, refused past the same limit as a file.
-FileText readStandardInput() {
-    FileText input;
-    char chunk[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (n == 0) return input;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return {ReadProblem::CannotOpen, {}};
-        }
-        input.text.append(chunk, static_cast<std::size_t>(n));
-        if (input.text.size() > kMaxPresetFileBytes) return {ReadProblem::TooLarge, {}};
-    }
-}
-
 int make(const std::string& jsonPath, const std::string& outPath, std::ostream& out,
          std::ostream& err) {
-    const FileText file = jsonPath == "-" ? readStandardInput() : readBoundedFile(jsonPath);
+    const FileText file =
+        jsonPath == "-" ? readBoundedFd(STDIN_FILENO, 0) : readBoundedFile(jsonPath);
     if (file.problem != ReadProblem::None) {
         err << "cannot read " << jsonPath << ": " << readProblemText(file.problem) << "\n";
         return kExitBadInput;

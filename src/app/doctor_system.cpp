@@ -7,8 +7,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+
+#include "presets/preset_file.h"
 
 namespace vt::doctor {
 namespace fsys = std::filesystem;
@@ -35,12 +36,10 @@ std::vector<std::string> SystemFileSystem::list(const std::string& dir) const {
 }
 
 std::optional<std::string> SystemFileSystem::read(const std::string& path) const {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text(kLargestRead, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
+    // Regular files only (a FIFO named like a rule never blocks the doctor), sized as they read.
+    presets::FileText file = presets::readBoundedFile(path, kLargestRead);
+    if (file.problem != presets::ReadProblem::None) return std::nullopt;
+    return std::move(file.text);
 }
 
 std::string SystemFileSystem::resolve(const std::string& path) const {

@@ -68,6 +68,36 @@ QString usageLine(const QCommandLineParser& parser) {
     return help.left(help.indexOf('\n') + 1);
 }
 
+// The toolkit's own options (a session manager restarts the program with -session NAME; a user
+// may choose -platform or -style), one or two dashes, a value apart or after '='. The toolkit
+// takes them from the command line itself; they are left out of the program's own reading.
+QStringList withoutToolkitOptions(const QStringList& arguments) {
+    static const QStringList withValue{"platform",        "platformpluginpath",
+                                       "platformtheme",   "plugin",
+                                       "qwindowgeometry", "qwindowicon",
+                                       "qwindowtitle",    "style",
+                                       "stylesheet",      "session",
+                                       "display",         "name",
+                                       "title",           "geometry",
+                                       "visual"};
+    static const QStringList alone{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (i == 0 || !word.startsWith('-')) {
+            kept << word;
+            continue;
+        }
+        const QString name = word.mid(word.startsWith("--") ? 2 : 1).section('=', 0, 0);
+        if (withValue.contains(name)) {
+            if (!word.contains('=')) ++i;  // its value is the next word
+        } else if (!alone.contains(name)) {
+            kept << word;
+        }
+    }
+    return kept;
+}
+
 }  // namespace
 
 GuiCommandLine parseGuiCommandLine(const QStringList& arguments) {
@@ -81,7 +111,7 @@ GuiCommandLine parseGuiCommandLine(const QStringList& arguments) {
 
     GuiCommandLine result;
     const QString program = kProgram;
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withoutToolkitOptions(arguments))) {
         result.exitCode = 1;
         result.text = program + ": " + parser.errorText() + "\n" + usageLine(parser);
         return result;

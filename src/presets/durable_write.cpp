@@ -53,10 +53,12 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
+// Some file systems (network shares among them) cannot sync a folder and say so with EINVAL or
+// ENOTSUP: there is nothing more to be done there, and the save goes on.
 bool syncFolder(const fs::path& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP;
     const int error = errno;
     ::close(fd);
     errno = error;
@@ -115,8 +117,10 @@ std::string writeFileAtomically(const std::string& path, const std::string& text
         ::unlink(temp.c_str());
         return failure(path, error);
     }
-    // The rename is only durable once the folder is.
-    if (!syncFolder(folder)) return failure(path, errno);
+    // The rename is only durable once the folder is. The file is in place already, so this
+    // failure says that, not that the old file is still there.
+    if (!syncFolder(folder))
+        return "wrote " + path + ", but it may not survive a crash: " + std::strerror(errno);
     return {};
 }
 

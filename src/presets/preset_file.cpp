@@ -47,11 +47,15 @@ FileText readBoundedFile(const std::string& path, std::size_t limit) {
         return out;
     }
     if ((out.problem = kindProblem(st, limit)) != ReadProblem::None) return out;
+    return readBoundedFd(fd, static_cast<std::size_t>(st.st_size), limit);
+}
 
+FileText readBoundedFd(int fd, std::size_t sizeHint, std::size_t limit) {
+    FileText out;
     // Sized for the file as it stands; it may grow while it is read, so the buffer grows too,
     // but never to more than one byte past the limit.
     const std::size_t cap = limit + 1;
-    out.text.resize(std::min(static_cast<std::size_t>(st.st_size) + 1, cap));
+    out.text.resize(std::min(sizeHint + 1, cap));
     std::size_t got = 0;
     while (got < cap) {
         if (got == out.text.size()) out.text.resize(std::min(out.text.size() * 2, cap));
@@ -73,12 +77,6 @@ FileText readBoundedFile(const std::string& path, std::size_t limit) {
     out.text.resize(got);
     out.text.shrink_to_fit();
     return out;
-}
-
-std::optional<std::string> readPresetFile(const std::string& path) {
-    FileText file = readBoundedFile(path);
-    if (file.problem != ReadProblem::None) return std::nullopt;
-    return std::move(file.text);
 }
 
 LoadOutcome loadPresetFile(const std::string& path, int language) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 
 #include "presets/preset_codec.h"
@@ -28,13 +27,15 @@ struct FileText {
 // The whole of a regular file of at most `limit` bytes. Never blocks on a FIFO or a device.
 FileText readBoundedFile(const std::string& path, std::size_t limit = kMaxPresetFileBytes);
 
-// The whole file, or nullopt when readBoundedFile finds a problem.
-std::optional<std::string> readPresetFile(const std::string& path);
+// Everything `fd` gives up to its end (a pipe, standard input), refused past `limit` bytes;
+// `sizeHint` is what the buffer starts with.
+FileText readBoundedFd(int fd, std::size_t sizeHint, std::size_t limit = kMaxPresetFileBytes);
 
 // Writes `text` to `path` durably: a new temporary file (exclusive creation) in the target's
 // folder with the replaced file's permissions, synced, renamed over the target, then the folder
 // synced. A symbolic link is saved through to the file it names. Returns an empty string on
-// success, else the reason; on failure the old file is untouched and no temporary file stays.
+// success, else the reason; on failure the old file is untouched and no temporary file stays,
+// except when only the last sync of the folder failed (the reason then says the file was written).
 std::string writeFileAtomically(const std::string& path, const std::string& text);
 
 struct LoadOutcome {

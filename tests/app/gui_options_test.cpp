@@ -30,6 +30,12 @@ TEST(GuiOptions, OptionsReachTheProgram) {
     EXPECT_EQ(all.options.hub.transport, TransportKind::Uart);
     EXPECT_EQ(all.options.hub.port, "ttyUSB1");
     EXPECT_EQ(all.options.language, 1);
+
+    // The toolkit's own options are the toolkit's: they neither fail nor hide the program's.
+    const GuiCommandLine toolkit = parse(
+        {"-platform", "offscreen", "-session", "1a2b", "-reverse", "--style=fusion", "--simulate"});
+    EXPECT_EQ(toolkit.exitCode, -1) << toolkit.text.toStdString();
+    EXPECT_TRUE(toolkit.options.hub.simulate);
 }
 
 TEST(GuiOptions, HelpAndVersion) {
