@@ -12,6 +12,7 @@
 
 #include "devices/read_retry.h"
 #include "devices/report_descriptor_source.h"
+#include "link/link_constants.h"
 
 namespace vt::devices {
 namespace {
@@ -110,7 +111,10 @@ void HidDevice::readLoop() {
         std::max(kMinReadBuffer,
                  static_cast<std::size_t>(m_lengths ? m_lengths->longestInput().value_or(0) : 0));
     std::vector<std::uint8_t> buffer(size + 1);
-    // A device without report IDs delivers bare data: byte 0 stays the (absent) ID 0.
+    // A device without report IDs delivers bare data, read in after byte 0. When that data
+    // starts with the frame header, byte 0 stands for the absent ID and the frame keeps the
+    // offsets of a numbered one; data that starts with its own ID byte (the 0x01 this program
+    // sends such a device as well) is taken as it came.
     const std::span<std::uint8_t> into = std::span(buffer).subspan(unnumbered ? 1 : 0, size);
     ReadRetry retry;
     while (!m_stop) {
@@ -125,8 +129,10 @@ void HidDevice::readLoop() {
         }
         if (r.n > 0) {
             retry.succeeded();
-            QByteArray report(reinterpret_cast<const char*>(buffer.data()),
-                              r.n + (unnumbered ? 1 : 0));
+            const bool idInFront = unnumbered && buffer[1] == link::kHeader1;
+            const std::size_t skip = unnumbered && !idInFront ? 1 : 0;
+            QByteArray report(reinterpret_cast<const char*>(buffer.data() + skip),
+                              r.n + (idInFront ? 1 : 0));
             QMetaObject::invokeMethod(
                 this, [this, report] { emit reportReceived(report); }, Qt::QueuedConnection);
         } else if (r.n == 0) {

@@ -145,18 +145,30 @@ TEST(HidDevice, ALastingFailureOrARemovedDeviceEndsTheReaderWithTheRealText) {
     }
 }
 
-TEST(HidDevice, ReportsOfADeviceWithoutReportIdsStartWithId0) {
+// Whatever a device without report IDs puts first, the frame header reaches the link at byte 1.
+TEST(HidDevice, ReportsOfADeviceWithoutReportIdsKeepTheHeaderAtByte1) {
     ReportLengths unnumbered;
     unnumbered.input[0] = 64;
     unnumbered.output[0] = 64;
-    auto o = open(
-        [](int n, std::span<std::uint8_t> b) -> IoResult {
-            return n == 0 ? report(b, {0x01, 0x57, 0x11}) : IoResult{0, 0, {}};
-        },
-        unnumbered);
-    ASSERT_TRUE(waitUntil([&] { return !o->reports.empty(); }, 5000));
-    EXPECT_EQ(o->reports[0].toHex(' '), "00 01 57 11");
-    EXPECT_EQ(o->device->outputReportLength(0x02), 64);
+    const struct {
+        std::vector<std::uint8_t> data;
+        const char* delivered;
+    } cases[] = {
+        {{0x01, 0x57, 0x11}, "01 57 11"},  // its data starts with the ID byte it was sent
+        {{0x57, 0x11}, "00 57 11"},        // bare frame: 0 stands for the absent ID
+    };
+    for (const auto& c : cases) {
+        auto o = open(
+            [&c](int n, std::span<std::uint8_t> b) -> IoResult {
+                if (n != 0) return IoResult{0, 0, {}};
+                std::copy(c.data.begin(), c.data.end(), b.begin());
+                return IoResult{static_cast<int>(c.data.size()), 0, {}};
+            },
+            unnumbered);
+        ASSERT_TRUE(waitUntil([&] { return !o->reports.empty(); }, 5000));
+        EXPECT_EQ(o->reports[0].toHex(' '), c.delivered);
+        EXPECT_EQ(o->device->outputReportLength(0x02), 64);
+    }
 }
 
 }  // namespace
