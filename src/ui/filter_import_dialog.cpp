@@ -115,11 +115,17 @@ FilterImportDialog::FilterImportDialog(const eqfile::ChannelFit& fit, const QStr
 
     auto* dropped = new QListWidget(this);
     dropped->setObjectName("DroppedList");
-    for (const auto& d : fit.dropped)
+    // A file of junk would otherwise fill the list with a line each: the first lines tell enough.
+    const std::size_t shown = std::min(fit.dropped.size(), kShownDropped);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const auto& d = fit.dropped[i];
         dropped->addItem(
             QString("Line %1: %2  (%3)")
                 .arg(d.line)
                 .arg(QString::fromStdString(d.reason), QString::fromStdString(d.text)));
+    }
+    if (fit.dropped.size() > shown)
+        dropped->addItem(QString("... and %1 more lines").arg(fit.dropped.size() - shown));
     if (fit.dropped.empty()) dropped->addItem("Every filter of the file was fitted.");
     dropped->setMaximumHeight(90);
     layout->addWidget(new QLabel("Dropped:", this));

@@ -3,12 +3,16 @@
 #pragma once
 
 #include <QDialog>
+#include <cstddef>
 
 #include "eqfile/channel_fit.h"
 
 class QChart;
 
 namespace vt::ui {
+
+// The dropped lines listed at most; the rest are counted.
+inline constexpr std::size_t kShownDropped = 200;
 
 class FilterImportDialog : public QDialog {
     Q_OBJECT

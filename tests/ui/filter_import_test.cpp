@@ -119,5 +119,16 @@ TEST(FilterImportDialog, ShowsBothResponsesTheResidualAndTheDropped) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
+TEST(FilterImportDialog, AFileOfJunkListsItsFirstDroppedLinesAndCountsTheRest) {
+    std::string text = "Filter: ON PK Fc 100 Hz Gain 3 dB Q 1\n";
+    for (int i = 0; i < 20000; ++i) text += "junk\n";
+    const auto fit = eqfile::fitChannel(eqfile::readFilterFile(text), kAuxModule);
+    ui::FilterImportDialog dialog(fit, "/tmp/junk.txt");
+    auto* dropped = dialog.findChild<QListWidget*>("DroppedList");
+    ASSERT_EQ(dropped->count(), static_cast<int>(ui::kShownDropped) + 1);
+    EXPECT_EQ(dropped->item(dropped->count() - 1)->text(),
+              QString("... and %1 more lines").arg(20000 - ui::kShownDropped));
+}
+
 }  // namespace
 }  // namespace vt::test
