@@ -192,14 +192,16 @@ void EditHistory::clear() {
 
 void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards) {
     m_replaying = true;
-    auto write = [this, backwards](const SlotChange& c) {
+    bool imageOnly = false;
+    auto write = [this, backwards, &imageOnly](const SlotChange& c) {
         const int value = backwards ? c.before : c.after;
         const int module = moduleOf(c.address);
         if (slotOf(c.address) < kSlotCount[static_cast<std::size_t>(module)]) {
             m_model.SendDatatoMCU(c.address, value);
         } else {
-            // Beyond the module's parameters: kept in the image only, never sent on its own.
+            // Beyond the module's parameters: never sent on its own, only with the whole image.
             m_model.device.set(c.address, value);
+            imageOnly = true;
         }
         m_baseline.set(c.address, value);
     };
@@ -208,6 +210,7 @@ void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards)
     else
         std::for_each(changes.begin(), changes.end(), write);
     m_replaying = false;
+    if (imageOnly && m_writeImage) m_writeImage();
     if (m_refresh) m_refresh();
 }
 

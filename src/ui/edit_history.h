@@ -32,6 +32,9 @@ class EditHistory : public QObject, public WriteObserver {
     ~EditHistory() override;
 
     QUndoStack& stack() { return m_stack; }
+    // Writes the whole image into the unit: how a slot past the parameters a single write
+    // reaches (which only a preset load changes) is given back by an undo or redo.
+    void setImageWriter(std::function<void()> writeImage) { m_writeImage = std::move(writeImage); }
     // Milliseconds of a steady clock; tests drive their own.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
@@ -74,6 +77,7 @@ class EditHistory : public QObject, public WriteObserver {
 
     ParameterModel& m_model;
     std::function<void()> m_refresh;
+    std::function<void()> m_writeImage;
     std::function<qint64()> m_clock;
     QUndoStack m_stack;
     DeviceImage m_baseline;  // what the unit held before the open action

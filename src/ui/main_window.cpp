@@ -60,6 +60,7 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
             redrawGraph(m_model.selectedBand[static_cast<std::size_t>(channel)], channel);
         },
         this);
+    m_history->setImageWriter([this] { m_link.writeImage(); });
     installUndoActions();
     connectHandlers();
     installEditBoxHandlers();

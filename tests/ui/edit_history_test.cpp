@@ -179,6 +179,40 @@ TEST_F(EditHistoryTest, UndoOfAPresetLoadWritesBackWhatTheLoadChangedAndNothingE
     EXPECT_EQ(model.device, file);
 }
 
+// A slot past the parameters a single write reaches goes back to the unit with the whole image.
+TEST_F(EditHistoryTest, UndoAndRedoOfASlotOnlyAnImageCarriesWriteTheImage) {
+    int imageWrites = 0;
+    ui::LinkAccess link;
+    link.writeImage = [&imageWrites] { ++imageWrites; };
+    window->setLinkAccess(link);
+    const int beyond = makeAddress(kMainModule, kSlotCount[kMainModule]);  // saved in a preset
+    DeviceImage file = model.device;
+    const int old = model.device.at(beyond);
+    file.set(beyond, old + 7);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("beyond.Nddt");
+    std::ofstream(path.toStdString(), std::ios::binary)
+        << presets::presetFileText(presets::savePresetLines(file, 0));
+    dialogs.openName = path;
+    window->LoadFileBtnClick();
+    ASSERT_EQ(model.device.at(beyond), old + 7);
+    ASSERT_EQ(imageWrites, 1);
+
+    history().undo();
+    EXPECT_EQ(model.device.at(beyond), old);
+    EXPECT_EQ(imageWrites, 2);
+    history().redo();
+    EXPECT_EQ(model.device.at(beyond), old + 7);
+    EXPECT_EQ(imageWrites, 3);
+
+    // Steps of ordinary parameters go out as writes alone.
+    w<QLineEdit>("MusGainEdit2")->setFocus();
+    model.SendDatatoMCU(makeAddress(kMainModule, 27), model.device.at(kMainModule, 27) + 1);
+    settle();
+    history().undo();
+    EXPECT_EQ(imageWrites, 3);
+}
+
 TEST_F(EditHistoryTest, RedoAfterUndoGivesTheOriginalWrites) {
     struct Case {
         const char* what;  // also the step's text
