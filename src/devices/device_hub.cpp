@@ -36,6 +36,7 @@ DeviceHub::DeviceHub(Link& link, HubOptions options, QObject* parent)
                 [this](const QByteArray& f) { m_link.uartFrameReceived(bytesOf(f)); });
         connect(m_serial, &SerialPort::acknowledged, this, [this] {
             m_unitAnswered = true;
+            m_tried.clear();  // a scan after a later loss lists only its own ports
             m_link.uartAcknowledged();
         });
         connect(m_serial, &SerialPort::portFailed, this, &DeviceHub::serialPortFailed);
@@ -67,7 +68,6 @@ void DeviceHub::start() {
     m_ports = portList();
     emit serialPortsChanged(m_ports);
     m_scanNext = 0;
-    m_scanLast = -1;
     m_tried.clear();
     m_link.ShowLinkStatus(1, {});
     m_link.LinkBtnClick();
@@ -170,18 +170,13 @@ void DeviceHub::deliver(const Transport* source, const QByteArray& report) {
     m_link.ParseDeviceFrame(bytesOf(report));
 }
 
-void DeviceHub::noteTried(const QString& port, const QString& outcome) {
-    m_tried << port + " (" + outcome + ")";
+void DeviceHub::notePort(const QString& port, const QString& outcome, bool final) {
+    if (final) m_tried << port + " (" + outcome + ")";
     m_link.addToHistory(("UART port " + port + ": " + outcome).toStdString());
 }
 
-void DeviceHub::noteOutcome(const QString& port, const QString& outcome) {
-    if (!m_tried.isEmpty()) m_tried.removeLast();  // the port's "opened" entry
-    noteTried(port, outcome);
-}
-
 void DeviceHub::serialScanStep() {
-    if (m_scanNext > m_scanLast + 1 || m_ports.isEmpty()) {
+    if (m_scanNext > m_ports.size() || m_ports.isEmpty()) {
         m_link.addToHistory(
             ("UART ports tried: " + (m_tried.isEmpty() ? QString("none") : m_tried.join(", ")))
                 .toStdString());
@@ -192,20 +187,18 @@ void DeviceHub::serialScanStep() {
     }
     if (m_serial->isOpen()) {
         m_serial->closePort();
-        noteOutcome(m_serial->portName(), "no answer");
+        notePort(m_serial->portName(), "no answer", true);
     }
     m_unitAnswered = false;
     // A port that does not open is named with the reason, and the next one is tried at once.
-    m_scanLast = -1;
     while (m_scanNext < m_ports.size()) {
-        const QString name = m_ports[m_scanNext];
-        m_scanLast = m_scanNext++;
+        const QString name = m_ports[m_scanNext++];
         if (m_serial->openPort(name)) {
-            noteTried(name, "opened, waiting for the unit");
+            notePort(name, "opened, waiting for the unit", false);
             m_link.writer().PCtoMCUAckSign(link::kSignStart);  // sends nothing on UART
             return;
         }
-        noteTried(name, "not opened: " + m_serial->errorText());
+        notePort(name, "not opened: " + m_serial->errorText(), true);
     }
     ++m_scanNext;  // past the end: the next tick ends the scan
 }
@@ -214,7 +207,7 @@ void DeviceHub::serialPortFailed(const QString& why) {
     const QString port = m_serial->portName();
     if (!m_unitAnswered) {
         // The scan's port failed before the unit answered: the next tick tries the next port.
-        noteOutcome(port, "failed: " + why);
+        notePort(port, "failed: " + why, true);
         return;
     }
     m_link.addToHistory(("READ ERROR: " + port + ": " + why + " (0)").toStdString());

@@ -66,10 +66,9 @@ class DeviceHub : public QObject {
     void deliver(const Transport* source, const QByteArray& report);
     void serialScanStep();
     void serialPortFailed(const QString& why);
-    // The history line of one port of the scan, and its entry in the list of ports tried;
-    // noteOutcome replaces the entry of the port that was opened last.
-    void noteTried(const QString& port, const QString& outcome);
-    void noteOutcome(const QString& port, const QString& outcome);
+    // The history line of one port of the scan and, once its outcome is `final`, its entry in
+    // the list of ports tried.
+    void notePort(const QString& port, const QString& outcome, bool final);
 
     Link& m_link;
     HubOptions m_options;
@@ -83,7 +82,6 @@ class DeviceHub : public QObject {
     SerialPort* m_serial = nullptr;
     QStringList m_ports;
     int m_scanNext = 0;
-    int m_scanLast = -1;
     bool m_unitAnswered = false;  // on this port, since it was opened by the scan
     QStringList m_tried;          // "port (outcome)" for each port of the current scan
 };
