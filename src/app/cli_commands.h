@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "model/shadow_images.h"
+
 namespace vt::cli {
 
 inline constexpr int kExitOk = 0;
@@ -17,9 +19,10 @@ inline constexpr int kExitOutput = 4;  // the results could not be written
 int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // [options] devices | dump | save FILE | set ADDRESS VALUE | load FILE | store | restore |
-// factory,
-// commands chained with "then"
-int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// factory, commands chained with "then". After a successful run `image`, when given, holds the
+// unit's settings as the program last had them.
+int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              DeviceImage* image = nullptr);
 
 // doctor [--json] with the device options --simulate and --timeout
 int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -131,7 +131,8 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
 
 }  // namespace
 
-int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              DeviceImage* image) {
     DeviceRequest request;
     if (const ArgumentProblem p = parseDeviceRequest(args, request); p.exitCode) {
         err << "vortella-cli: " << p.message << "\n";
@@ -139,7 +140,7 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return p.exitCode;
     }
 
-    const int language = app::startLanguage(request.language, QSettings("vortella", "vortella"));
+    const int language = app::startLanguage(request.language, app::programSettings());
 
     // Preset files are read and checked before the unit is touched.
     std::vector<presets::DecodedPreset> presetFiles;
@@ -182,7 +183,9 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
             c.kind == DeviceCommandKind::Load ? &presetFiles[nextPreset++] : nullptr;
         steps.push_back(commandStep(session, c, steps.size() == 1, preset, out));
     }
-    return session.run(std::move(steps));
+    const int code = session.run(std::move(steps));
+    if (code == kExitOk && image) *image = session.model().device;
+    return code;
 }
 
 }  // namespace vt::cli

@@ -152,24 +152,6 @@ int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
     return runDevice(line, out, err);
 }
 
-// The device image from a dump of the unit: {"slots":[[module,slot,value],...]}.
-bool imageFromDump(const std::string& text, DeviceImage& image) {
-    const json doc = json::parse(text, nullptr, false);
-    if (!doc.is_object() || !doc.contains("slots") || !doc["slots"].is_array()) return false;
-    for (const auto& e : doc["slots"]) {
-        if (!e.is_array() || e.size() != 3 || !e[0].is_number_integer() ||
-            !e[1].is_number_integer() || !e[2].is_number_integer())
-            return false;
-        const long long m = e[0].get<long long>(), s = e[1].get<long long>();
-        const long long v = e[2].get<long long>();
-        // Checked before narrowing, so no large number can wrap into the image.
-        if (m < 0 || m >= kModuleCount || s < 0 || s > 255 || v < 0 || v > 0xFFFF) return false;
-        const int module = static_cast<int>(m), slot = static_cast<int>(s);
-        if (DeviceImage::contains(module, slot)) image.set(module, slot, static_cast<int>(v));
-    }
-    return true;
-}
-
 int exportCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
     DeviceImage image;
     if (!r.preset.empty()) {
@@ -182,12 +164,8 @@ int exportCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
     } else {
         std::vector<std::string> line = r.deviceOptions;
         line.push_back("dump");
-        std::ostringstream dump;
-        if (const int code = runDevice(line, dump, err); code != kExitOk) return code;
-        if (!imageFromDump(dump.str(), image)) {
-            err << "vortella-cli: the unit's settings could not be read\n";
-            return kExitDevice;
-        }
+        std::ostringstream dumped;  // the image is taken from the program, not its text
+        if (const int code = runDevice(line, dumped, err, &image); code != kExitOk) return code;
     }
     out << exportChannel(image, r.module);
     return kExitOk;

@@ -34,7 +34,6 @@ bool transferEnded(DeviceSession& session, const LoadProgress& p) {
 
 DeviceSession::Step setStep(DeviceSession& session, const QueuedWrite& write) {
     DeviceSession::Step step;
-    step.what = "set";
     step.ready = [&session] { return session.idle(); };
     auto progress = std::make_shared<SetProgress>();
     auto send = [&session, write, progress] {
@@ -64,7 +63,6 @@ DeviceSession::Step setStep(DeviceSession& session, const QueuedWrite& write) {
 
 DeviceSession::Step loadStep(DeviceSession& session, const presets::DecodedPreset& preset) {
     DeviceSession::Step step;
-    step.what = "load";
     step.ready = [&session] { return session.idle(); };
     auto progress = std::make_shared<LoadProgress>();
     step.begin = [&session, &preset, progress] {

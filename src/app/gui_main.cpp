@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
 
     vt::ui::useApplicationFont();
 
-    QSettings settings;
+    QSettings settings = vt::app::programSettings();
     vt::ui::WindowMemory memory(settings);
     if (line.options.resetSettings) memory.clear();
 

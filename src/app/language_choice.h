@@ -7,6 +7,11 @@
 
 namespace vt::app {
 
+// Where both programs keep what they remember (~/.config/vortella/vortella.conf).
+inline QSettings programSettings() {
+    return QSettings("vortella", "vortella");
+}
+
 // The language flag for this run.
 int startLanguage(std::optional<int> option, const QSettings& settings);
 // Remembers the user's switch for the next start of either program.
