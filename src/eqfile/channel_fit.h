@@ -10,6 +10,8 @@
 #include "eqfile/channel_filters.h"
 #include "eqfile/exact_response.h"
 #include "eqfile/filter_file.h"
+#include "model/eq_defaults.h"
+#include "model/scales.h"
 
 namespace vt::eqfile {
 
@@ -19,8 +21,8 @@ inline constexpr std::size_t kMostBandFilters = 256;
 struct FittedBand {
     int type = 0;  // type item: 0 PEQ, 1 LSQ, 2 HSQ, 3 VariQ HP, 4 VariQ LP
     int freqIndex = 0;
-    int gainStep = 120;
-    int qIndex = 25;  // the Q of the band's type (peak Q for PEQ, the other Q else)
+    int gainStep = kGainStepZero;
+    int qIndex = kDefaultPeakQIndex;  // the Q of the band's type (peak Q for PEQ, the other Q else)
     bool bypass = false;
     int line = 0;  // file line it came from; 0 for a band left at its default
 };

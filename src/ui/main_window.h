@@ -120,7 +120,8 @@ class MainWindow : public QMainWindow {
     void LoadFileBtnClick();
     // Filter list import (filter_import.cpp): Ctrl+I and the "Import..." button.
     void ImportFilterFile();
-    // Writes parameters in one step, then brings the window and the graph in line with them.
+    // Writes parameters (the caller makes them one step of the history), then brings the window
+    // and the graph in line with them.
     void applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes);
     int wheelArmed() const { return m_wheelArmed; }
     int language() const { return m_language; }
