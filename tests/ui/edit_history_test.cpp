@@ -39,7 +39,16 @@ class EditHistoryTest : public WindowTest {
         QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
     }
+    // Loads `file` as the preset file `name` through the window's Load button.
+    void loadPreset(const DeviceImage& file, const char* name) {
+        const QString path = presetDir.filePath(name);
+        std::ofstream(path.toStdString(), std::ios::binary)
+            << presets::presetFileText(presets::savePresetLines(file, 0));
+        dialogs.openName = path;
+        window->LoadFileBtnClick();
+    }
     qint64 now = 0;
+    QTemporaryDir presetDir;
 };
 
 TEST_F(EditHistoryTest, AMarkerDragFromPressToReleaseIsOneStep) {
@@ -154,12 +163,7 @@ TEST_F(EditHistoryTest, UndoOfAPresetLoadWritesBackWhatTheLoadChangedAndNothingE
         old.emplace_back(a, model.device.at(a));
         file.set(a, v);
     }
-    QTemporaryDir dir;
-    const QString path = dir.filePath("show.Nddt");
-    std::ofstream(path.toStdString(), std::ios::binary)
-        << presets::presetFileText(presets::savePresetLines(file, 0));
-    dialogs.openName = path;
-    window->LoadFileBtnClick();
+    loadPreset(file, "show.Nddt");
     EXPECT_EQ(model.device, file);
     ASSERT_EQ(stack().count(), 1);
     EXPECT_EQ(stack().undoText(), "Load show.Nddt");
@@ -189,12 +193,7 @@ TEST_F(EditHistoryTest, UndoAndRedoOfASlotOnlyAnImageCarriesWriteTheImage) {
     DeviceImage file = model.device;
     const int old = model.device.at(beyond);
     file.set(beyond, old + 7);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("beyond.Nddt");
-    std::ofstream(path.toStdString(), std::ios::binary)
-        << presets::presetFileText(presets::savePresetLines(file, 0));
-    dialogs.openName = path;
-    window->LoadFileBtnClick();
+    loadPreset(file, "beyond.Nddt");
     ASSERT_EQ(model.device.at(beyond), old + 7);
     ASSERT_EQ(imageWrites, 1);
 
