@@ -25,13 +25,15 @@ struct EqRequest {
     std::string file;
     std::string preset;
     int module = kMainModule;
+    SourceChannel source = SourceChannel::Left;
     bool apply = false;
     std::vector<std::string> deviceOptions;  // passed on to the device commands
 };
 
 int usage(std::ostream& err, const std::string& why) {
     err << "vortella-cli: " << why << "\n"
-        << "usage: vortella-cli eq fit FILE [--channel main|aux] [--apply [DEVICE OPTIONS]]\n"
+        << "usage: vortella-cli eq fit FILE [--channel main|aux] [--source-channel L|R]\n"
+        << "                               [--apply [DEVICE OPTIONS]]\n"
         << "       vortella-cli eq export [--preset FILE] [--channel main|aux] [DEVICE OPTIONS]\n";
     return kExitUsage;
 }
@@ -58,6 +60,11 @@ int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r, st
             if (value != "main" && value != "aux")
                 return usage(err, "--channel takes main or aux, not '" + value + "'");
             r.module = value == "main" ? kMainModule : kAuxModule;
+        } else if (word == "--source-channel" && fit) {
+            if (!takeValue()) return usage(err, "--source-channel needs L or R");
+            if (value != "L" && value != "R" && value != "l" && value != "r")
+                return usage(err, "--source-channel takes L or R, not '" + value + "'");
+            r.source = value == "L" || value == "l" ? SourceChannel::Left : SourceChannel::Right;
         } else if (word == "--apply" && fit) {
             r.apply = true;
         } else if (word == "--preset" && !fit) {
@@ -128,7 +135,7 @@ std::string fitJson(const ChannelFit& fit) {
 }
 
 int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
-    const FilterListLoad load = loadFilterList(r.file);
+    const FilterListLoad load = loadFilterList(r.file, r.source);
     if (!load.file) {
         for (const auto& p : load.problems)
             err << r.file << ":" << p.line << ": " << p.reason << ": " << p.text << "\n";

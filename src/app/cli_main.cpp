@@ -21,10 +21,11 @@ Preset files (.Nddt):
                           JSON "-" reads it from standard input)
 
 Filter lists (the "Filter: ON PK Fc 125 Hz Gain -3 dB Q 1" text of measurement software):
-  eq fit FILE [--channel main|aux] [--apply]
+  eq fit FILE [--channel main|aux] [--source-channel L|R] [--apply]
                           fit the file's filters to the channel's bands and print them as JSON
                           with the dropped filters and the residual in dB; --apply then writes
-                          them to the unit (the device options below apply)
+                          them to the unit (the device options below apply); of a file with
+                          Channel: blocks the filters for L are read, or for R when chosen
   eq export [--preset FILE] [--channel main|aux]
                           print the channel's bands as such a filter list, from a preset file
                           or, without --preset, from the unit

@@ -73,7 +73,9 @@ FittedBand fitBand(const FileFilter& f, const FitCurve& target) {
     const bool shelf = f.kind == FilterKind::LowShelf || f.kind == FilterKind::HighShelf;
     const Steps fs = frequencySteps(f.frequency, 0, kFreqIndexMax);
     const Steps gs = gainSteps(f.gain);  // a pass ignores it, but the band keeps it
-    const Steps qs = qSteps(shelf ? shelfSlopeOf(f) : f.q);
+    // Only a peaking band reaches the whole Q table; every other type stops at "1.40".
+    const Steps qs = qSteps(shelf ? shelfSlopeOf(f) : f.q,
+                            f.kind == FilterKind::Peak ? kQIndexMax : kOtherQIndexMax);
     FittedBand best{typeOf(f), fs.nearest, gs.nearest, qs.nearest, !f.enabled, f.line};
     if (!f.enabled) return best;
     double bestScore = residualOf(bandCurve(best), target).rmsDb;

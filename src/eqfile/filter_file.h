@@ -1,5 +1,5 @@
 // Reader of parametric filter lists in text: the room-measurement "Filter Settings" export and the
-// equaliser configuration format (Preamp, comments, numbered or unnumbered Filter lines).
+// equaliser configuration format (Preamp, Channel, comments, numbered or unnumbered Filter lines).
 #pragma once
 
 #include <optional>
@@ -16,11 +16,15 @@ struct FileFilter {
     std::string text;  // the line as written, trimmed
     FilterKind kind = FilterKind::Peak;
     bool enabled = true;     // "ON"; an "OFF" filter is kept but contributes nothing
-    double frequency = 0.0;  // Hz
+    double frequency = 0.0;  // Hz; of a shelf, its midpoint (where it has half its gain)
     double gain = 0.0;       // dB; high- and low-pass filters ignore it
     double q = 0.0;          // Q of peaks, passes and shelves given by Q
     double slope = 0.0;      // shelves given by slope: the shelf slope S (12 dB/octave = 1)
     bool bySlope = false;
+    // A shelf whose line names its corner frequency ("LS 6dB", "HS 12dB"); `frequency` then holds
+    // the midpoint worked out from it, `cornerFrequency` the written one.
+    bool corner = false;
+    double cornerFrequency = 0.0;
 };
 
 struct LineProblem {
@@ -40,11 +44,18 @@ struct FilterFile {
 
 // A shelf slope S of 1 is 12 dB/octave: slopes given in dB are divided by this.
 inline constexpr double kShelfSlopeDbPerUnit = 12.0;
+// A shelf given with neither a Q nor a slope has this slope (10.8 dB/octave).
+inline constexpr double kDefaultShelfSlope = 0.9;
 
 inline constexpr double kDefaultPassQ = 0.70710678118654752;  // Butterworth, 1/sqrt(2)
 
-// Reads the whole text. Never fails: what it cannot read is listed in `problems`.
-FilterFile readFilterFile(std::string_view text);
+// The channel of a stereo configuration whose filters are read; the unit's Main channel serves
+// both sides, so one side's filters are taken, never the sum of both.
+enum class SourceChannel { Left, Right };
+
+// Reads the whole text. Never fails: what it cannot read, and the filters and preamps of
+// `Channel:` blocks that leave out `channel`, are listed in `problems`.
+FilterFile readFilterFile(std::string_view text, SourceChannel channel = SourceChannel::Left);
 
 // The message of a file with no usable filter.
 inline constexpr std::string_view kNothingUsable =

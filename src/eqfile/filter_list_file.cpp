@@ -5,7 +5,7 @@
 
 namespace vt::eqfile {
 
-FilterListLoad loadFilterList(const std::string& path) {
+FilterListLoad loadFilterList(const std::string& path, SourceChannel channel) {
     FilterListLoad load;
     presets::FileText text = presets::readBoundedFile(path, kLargestFilterList);
     if (text.problem != presets::ReadProblem::None) {
@@ -14,7 +14,7 @@ FilterListLoad loadFilterList(const std::string& path) {
                            : "cannot be read";
         return load;
     }
-    FilterFile file = readFilterFile(text.text);
+    FilterFile file = readFilterFile(text.text, channel);
     if (!file.usable()) {
         load.message = std::string(kNothingUsable);
         load.problems = std::move(file.problems);

@@ -20,6 +20,6 @@ struct FilterListLoad {
     std::vector<LineProblem> problems;
 };
 
-FilterListLoad loadFilterList(const std::string& path);
+FilterListLoad loadFilterList(const std::string& path, SourceChannel channel = SourceChannel::Left);
 
 }  // namespace vt::eqfile

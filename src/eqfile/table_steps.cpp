@@ -20,8 +20,8 @@ Steps gainSteps(double db) {
     return {n, std::clamp(o, 0, kGainStepMax)};
 }
 
-Steps qSteps(double q) {
-    const int above = std::min(static_cast<int>(SnapToScale(kViewQ, q)), kQIndexMax);
+Steps qSteps(double q, int highest) {
+    const int above = std::min(static_cast<int>(SnapToScale(kViewQ, q)), highest);
     const int below = std::max(above - 1, 0);
     const bool belowNearer = q / qValue(below) <= qValue(above) / q;
     return belowNearer ? Steps{below, above} : Steps{above, below};

@@ -16,7 +16,7 @@ struct Steps {
 Steps frequencySteps(double hz, int lowest, int highest);
 // Gain step 0..180 of a gain limited to -24..+12 dB.
 Steps gainSteps(double db);
-// Q index 0..109; nearest by ratio.
-Steps qSteps(double q);
+// Q index 0..highest; nearest by ratio.
+Steps qSteps(double q, int highest);
 
 }  // namespace vt::eqfile

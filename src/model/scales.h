@@ -13,6 +13,8 @@ inline constexpr int kQSteps = 110;     // index 0..109
 inline constexpr int kReleaseSteps = 8;
 inline constexpr int kFreqIndexMax = kFreqSteps - 1;
 inline constexpr int kQIndexMax = kQSteps - 1;
+// The Q of every band type other than the peaking one stops at index 31 ("1.40").
+inline constexpr int kOtherQIndexMax = 31;
 inline constexpr int kGainStepMax = 180;  // 0..180 = -24.0..+12.0 dB
 inline constexpr int kGainStepZero = 120;
 

@@ -75,7 +75,7 @@ int ParameterViews::qLimit(int address) const {
     const int slot = slotOf(address);
     if ((module != kMainModule && module != kAuxModule) || slot < first) return kQIndexMax;
     const int typeSlot = first + ((slot - first) / 5) * 5;
-    return m_model.window.at(module, typeSlot) == 0 ? kQIndexMax : 31;
+    return m_model.window.at(module, typeSlot) == 0 ? kQIndexMax : kOtherQIndexMax;
 }
 
 void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {

@@ -25,10 +25,10 @@ TEST(ChannelExport, ReadingTheExportBackGivesTheSameBands) {
     // Main: every type, extreme steps, a bypassed band, awkward shelf slopes.
     setBand(image, 1, 0, 0, 96, 105, 25, 19);
     setBand(image, 1, 1, 1, 0, 0, 25, 0);        // LSQ, lowest slope
-    setBand(image, 1, 2, 2, 361, 180, 25, 109);  // HSQ, steepest slope
+    setBand(image, 1, 2, 2, 361, 180, 25, 31);   // HSQ, steepest slope the type allows
     setBand(image, 1, 3, 12, 200, 77, 25, 19);   // bypassed HSQ
-    setBand(image, 1, 4, 13, 40, 77, 25, 44);    // bypassed VariQ HP, with a gain it ignores
-    setBand(image, 1, 5, 4, 300, 120, 25, 60);   // VariQ LP
+    setBand(image, 1, 4, 13, 40, 77, 25, 29);    // bypassed VariQ HP, with a gain it ignores
+    setBand(image, 1, 5, 4, 300, 120, 25, 30);   // VariQ LP
     setBand(image, 1, 6, 10, 81, 150, 109, 19);  // bypassed PEQ
     setBand(image, 1, 7, 0, 84, 1, 0, 19);
     image.set(1, slot_ids::kMainHighPassType, 1);
