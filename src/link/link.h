@@ -98,6 +98,8 @@ class Link : public WriteSink, public FrameHost {
     // The unit answered the frame sent last: the answer flag, and the write it confirms.
     void noteAnswer();
     void releaseQueue();
+    // A restore command goes out: the link waits for the unit's answer, then reads it again.
+    void awaitRestore();
     // How many hold ticks, from the next one on, would do nothing but count (at least 1).
     int idleTicksAhead() const;
     // One hold tick's count; and back to a tick every period, the skipped ones counted.

@@ -46,11 +46,7 @@ void Link::queueWrite(int address, int value) {
     m_send.queue.setSent(w);
     m_transfer.state = kTransferIdle;
     if (address == kAddrRecall) {
-        setLinkLabel(texts::kLoadWaiting);
-        m_linkState = kPresent;
-        m_send.missCount = 0;
-        m_send.pendingOperation = kOpReRead;
-        ShowLinkStatus(2, m_label.text.caption, 0);
+        awaitRestore();
     } else if (address == kAddrStore) {
         m_send.pendingOperation = kOpSaved;
         setLinkLabel(texts::kSaveWaiting);
@@ -58,6 +54,14 @@ void Link::queueWrite(int address, int value) {
         m_send.pendingOperation = kOpNone;
     }
     sendWrite(w);
+}
+
+void Link::awaitRestore() {
+    setLinkLabel(texts::kLoadWaiting);
+    m_linkState = kPresent;
+    m_send.missCount = 0;
+    m_send.pendingOperation = kOpReRead;
+    ShowLinkStatus(2, m_label.text.caption, 0);
 }
 
 void Link::awaitSaveConfirmation() {
@@ -130,8 +134,13 @@ void Link::releaseQueue() {
     if (s.answerFlag == 1 && (!s.queue.empty() || s.repeatFlag == 1)) {
         s.missCount = 0;
         s.tickCount = 0;
+        const bool waiting = !s.queue.empty();
         s.queue.advance();
         s.repeatFlag = s.queue.empty() && s.repeatFlag == 0 ? 1 : 0;
+        // A restore that had to wait its turn still leads to a read of the restored settings:
+        // without it the window would go on showing what the unit no longer holds.
+        if (waiting && s.queue.sent().address == kAddrRecall && m_linkState == kConnected)
+            awaitRestore();
         sendWrite(s.queue.sent());
     } else if (s.tickCount % kPollTicks == 0 && !s.queue.empty()) {
         // No answer for 125 ms: treat the write as answered and send the next on the next tick.

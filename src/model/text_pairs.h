@@ -62,6 +62,10 @@ inline constexpr TextPair kAskSaveData{"Save Data ", "保存当前数据"};
 inline constexpr TextPair kAskRestoreSettings{"Restore settings ", "恢复调整前参数"};
 inline constexpr TextPair kAskRestoreFactory{"Restore Factory settings ", "恢复出厂参数"};
 
+// Undo and redo pressed while a preset is being written or the unit read again.
+inline constexpr TextPair kUndoWaits{"Undo and redo wait until the unit is connected",
+                                     "设备连接后才能撤销或重做"};
+
 // Preset file messages.
 inline constexpr TextPair kFileNotFound{"File not find!", "文件不存在"};
 inline constexpr TextPair kFileFormatError{"File format error!", "文件格式错误!"};
@@ -73,7 +77,7 @@ inline constexpr std::array kAllPairs{
     &kOffLine,      &kLoadWaiting,     &kSaveWaiting,        &kSaving,
     &kStatusPrefix, &kConfirmCaption,  &kDeviceDisconnected, &kAckError,
     &kResetAllEq,   &kAskSaveData,     &kAskRestoreSettings, &kAskRestoreFactory,
-    &kFileNotFound, &kFileFormatError, &kDataFileCorrupted,
+    &kUndoWaits,    &kFileNotFound,    &kFileFormatError,    &kDataFileCorrupted,
 };
 
 }  // namespace texts

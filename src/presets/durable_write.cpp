@@ -65,14 +65,26 @@ bool syncFolder(const fs::path& folder) {
     return ok;
 }
 
+// The start of `name` that leaves room for `room` more bytes within the folder's limit on a
+// name, cut before a UTF-8 character's continuation bytes so that the name stays readable.
+std::string nameHead(const std::string& name, const fs::path& folder, std::size_t room) {
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const std::size_t most = limit > 0 ? static_cast<std::size_t>(limit) : 255;
+    if (name.size() + room <= most) return name;
+    std::size_t cut = most > room ? most - room : 0;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut);
+}
+
 // Creates a temporary file that did not exist before, beside `target`. Returns its descriptor.
 int createTemporary(const fs::path& target, mode_t mode, fs::path& temp) {
     std::random_device seed;
     std::mt19937 rng(seed());
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    // "." + name + ".tmp-" + up to six digits: a long name is shortened, never refused.
+    const std::string head = nameHead(target.filename().string(), folder, 12);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        temp = folder /
-               ("." + target.filename().string() + ".tmp-" + std::to_string(rng() % 1000000u));
+        temp = folder / ("." + head + ".tmp-" + std::to_string(rng() % 1000000u));
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }

@@ -44,6 +44,8 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
             [this](int flag) { m_runtime->link().setLanguage(flag); });
     connect(&m_main->editHistory(), &EditHistory::statusChanged, m_linkWindow.get(),
             &LinkWindow::setEditStatus);
+    connect(&m_main->editHistory(), &EditHistory::refused, m_linkWindow.get(),
+            [this] { m_linkWindow->noteEditRefused(m_main->textOf(texts::kUndoWaits)); });
 
     auto& hub = m_runtime->hub();
     connect(&hub, &devices::DeviceHub::deviceLinesChanged, m_linkWindow.get(),

@@ -174,12 +174,20 @@ void EditHistory::finish() {
     m_stack.push(new EditStep(*this, text, std::move(changes), m_boxStep, m_clock()));
 }
 
+bool EditHistory::mayReplay() {
+    if (m_writable()) return true;
+    emit refused();
+    return false;
+}
+
 void EditHistory::undo() {
+    if (!mayReplay()) return;
     commit();
     m_stack.undo();
 }
 
 void EditHistory::redo() {
+    if (!mayReplay()) return;
     commit();
     m_stack.redo();
 }

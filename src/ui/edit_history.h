@@ -35,6 +35,10 @@ class EditHistory : public QObject, public WriteObserver {
     // Writes the whole image into the unit: how a slot past the parameters a single write
     // reaches (which only a preset load changes) is given back by an undo or redo.
     void setImageWriter(std::function<void()> writeImage) { m_writeImage = std::move(writeImage); }
+    // Undo and redo write to the unit, so they wait for a link that takes writes: while
+    // `writable` says no (a preset being written, the unit being read again) they change nothing
+    // and `refused` says why.
+    void setWritable(std::function<bool()> writable) { m_writable = std::move(writable); }
     // Milliseconds of a steady clock; tests drive their own.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
@@ -65,6 +69,8 @@ class EditHistory : public QObject, public WriteObserver {
   signals:
     // The texts of the next undo and redo ("Band 3 gain"), empty when there is none.
     void statusChanged(const QString& undoText, const QString& redoText);
+    // An undo or redo was asked for while the link takes no writes; nothing was changed.
+    void refused();
 
   private:
     friend class EditStep;
@@ -74,11 +80,13 @@ class EditHistory : public QObject, public WriteObserver {
     // Writes `changes` in order (their `before` values when `backwards`), then refreshes.
     void replay(const std::vector<SlotChange>& changes, bool backwards);
     void emitStatus();
+    bool mayReplay();
 
     ParameterModel& m_model;
     std::function<void()> m_refresh;
     std::function<void()> m_writeImage;
     std::function<qint64()> m_clock;
+    std::function<bool()> m_writable = [] { return true; };
     QUndoStack m_stack;
     DeviceImage m_baseline;  // what the unit held before the open action
     std::vector<SlotChange> m_changes;

@@ -113,6 +113,11 @@ void LinkWindow::setEditStatus(const QString& undoText, const QString& redoText)
             .arg(undoText.isEmpty() ? "-" : undoText, redoText.isEmpty() ? "-" : redoText));
 }
 
+void LinkWindow::noteEditRefused(const QString& why) {
+    const QString status = m_editStatus->text();
+    m_editStatus->setText(status.left(status.indexOf("    (")) + "    (" + why + ")");
+}
+
 QString LinkWindow::editStatus() const {
     return m_editStatus->text();
 }

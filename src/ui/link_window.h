@@ -26,6 +26,8 @@ class LinkWindow : public QWidget {
     void setSerialPorts(const QStringList& ports);
     // The edit history's status under the history list: what Ctrl+Z and Ctrl+Y would take back.
     void setEditStatus(const QString& undoText, const QString& redoText);
+    // Why the last undo or redo did nothing, after the status until it next changes.
+    void noteEditRefused(const QString& why);
     QString editStatus() const;
 
     // The history list, with every line added so far.

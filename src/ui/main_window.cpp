@@ -14,9 +14,11 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QToolTip>
 
 #include "eq/curve_source.h"
 #include "eq/eq_graph_panel.h"
+#include "link/link_state.h"
 #include "model/eq_defaults.h"
 #include "model/number_text.h"
 #include "model/rounding.h"
@@ -175,6 +177,13 @@ void MainWindow::installUndoActions() {
     redo->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
     connect(redo, &QAction::triggered, m_history, &EditHistory::redo);
     addActions({undo, redo});
+    // Only a connected link takes writes: while a preset is written or the unit read again, an
+    // undo would change the window and not the unit. The keys then say why, by the link label.
+    m_history->setWritable([this] { return m_link.linkState() == kConnected; });
+    connect(m_history, &EditHistory::refused, this, [this] {
+        QToolTip::showText(m_linkLabel->mapToGlobal(QPoint(0, m_linkLabel->height())),
+                           textOf(texts::kUndoWaits), m_linkLabel);
+    });
     // A compressor point typed digit by digit, or spun, is one step while it keeps changing.
     for (auto* spin : findChildren<QSpinBox*>())
         connect(spin, &QSpinBox::valueChanged, m_history, &EditHistory::markBoxStep);

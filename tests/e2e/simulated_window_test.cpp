@@ -2,6 +2,7 @@
 // with the window showing the unit's settings.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 
 #include "../ui/window_fixture.h"
 #include "devices/simulated_device.h"
+#include "link/link.h"
+#include "link/link_state.h"
 #include "model/scales.h"
 #include "presets/preset_codec.h"
 #include "ui/controller_app.h"
@@ -106,6 +109,72 @@ TEST_F(ConnectedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
     app->mainWindow().findChild<QPushButton*>("DeviceLoadBtn")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stack.count() == 0; }, 20000));
     EXPECT_EQ(app->linkWindow().editStatus(), "Undo: -    Redo: -");
+}
+
+// Undo and redo pressed while a preset is written, or while the unit is read again, change
+// nothing and say why; afterwards the window and the unit agree, and undo works again.
+TEST_F(ConnectedWindow, UndoWaitsWhileAPresetIsWrittenOrTheUnitReadAgain) {
+    ui::MainWindow& window = app->mainWindow();
+    ui::EditHistory& history = window.editHistory();
+    const auto& unit = app->hub().simulated()->unit();
+    QAction* undo = nullptr;
+    for (QAction* a : window.actions())
+        if (a->shortcut() == QKeySequence("Ctrl+Z")) undo = a;
+    ASSERT_NE(undo, nullptr);
+    // The first address of modules 1 to 3 where the window's image and the unit's differ.
+    auto disagreement = [&] {
+        for (int m = 1; m < kModuleCount; ++m)
+            for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
+                if (app->model().device.at(m, s) != unit.image().at(m, s)) return makeAddress(m, s);
+        return -1;
+    };
+    auto* gain = window.findChild<QLineEdit*>("MusGainEdit1");
+    window.views().setCurrentEditBox(gain);
+    gain->setText("6");
+    window.views().AcceptTypedText(0);
+    history.commit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return unit.image().at(1, 22) == 150; }, 6000));
+
+    DeviceImage file = app->model().device;
+    file.set(1, 21, 100);
+    file.set(1, 22, 130);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("show.Nddt");
+    std::ofstream(path.toStdString(), std::ios::binary)
+        << presets::presetFileText(presets::savePresetLines(file, app->model().deviceVariant));
+    dialogs.openName = path;
+    window.LoadFileBtnClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Downloading..."; }, 5000));
+    const QString shown = gain->text();
+    const DeviceImage loading = app->model().device;
+    undo->trigger();
+    EXPECT_EQ(history.stack().index(), 2);
+    EXPECT_EQ(gain->text(), shown);
+    EXPECT_TRUE(app->model().device == loading);
+    EXPECT_TRUE(app->linkWindow().editStatus().endsWith(
+        "    (Undo and redo wait until the unit is connected)"))
+        << app->linkWindow().editStatus().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
+    EXPECT_EQ(disagreement(), -1);
+    EXPECT_EQ(unit.image().at(1, 22), 130);
+
+    // Connected again, the undo takes the load back on the unit as in the window.
+    undo->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return disagreement() == -1; }, 6000)) << disagreement();
+    EXPECT_EQ(unit.image().at(1, 22), 150);
+    EXPECT_EQ(gain->text(), "6.0dB");
+
+    // "Recovery" reads the unit again; an undo meanwhile does nothing, and the read clears it.
+    dialogs.answers = {true};
+    window.findChild<QPushButton*>("DeviceLoadBtn")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->link().linkState() != kConnected; }, 5000));
+    const DeviceImage during = app->model().device;
+    undo->trigger();
+    EXPECT_TRUE(app->model().device == during);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->link().linkState() == kConnected; }, 20000));
+    EXPECT_EQ(history.stack().count(), 0);
+    EXPECT_EQ(disagreement(), -1);
+    EXPECT_EQ(gain->text(), QString::fromStdString(gainText(unit.image().at(1, 22))));
 }
 
 // Closed straight after a burst of edits, the window goes only once the unit holds the last one.

@@ -186,6 +186,22 @@ TEST_F(SendQueue, SaveWaitsForTheUnitsAnswerThenConfirms) {
     EXPECT_EQ(rig.unit.storedImage().at(0x0101), 640);
 }
 
+// A restore that has to wait behind a write is sent later, and still leads to a read of what
+// the unit then holds: the program never goes on showing settings the unit has replaced.
+TEST_F(SendQueue, ARestoreQueuedBehindAWriteStillReadsTheUnitAgain) {
+    rig.unit.setLatency(milliseconds(40));
+    const int stored = rig.unit.storedImage().at(0x0115);
+    rig.model.SendDatatoMCU(0x0115, stored + 5);  // sent at once, its answer outstanding
+    rig.model.SendDatatoMCU(0x000C, 0);           // has to wait
+    EXPECT_EQ(rig.link.sendState().queue.count(), 1);
+    EXPECT_EQ(rig.link.linkLabel().text.caption, "Device Connected");
+    ASSERT_TRUE(runUntil([&] { return rig.link.linkLabel().text.caption == "Load Waiting..."; }));
+    EXPECT_EQ(rig.link.linkState(), kPresent);
+    ASSERT_TRUE(runUntil([&] { return rig.link.linkState() == kConnected; }, seconds(20)));
+    EXPECT_EQ(rig.unit.image().at(0x0115), stored);
+    EXPECT_EQ(rig.model.device.at(0x0115), stored);
+}
+
 TEST_F(SendQueue, ASaveTheUnitNeverAnsweredIsNotConfirmedByTheNextConnection) {
     rig.unit.unplug();  // the unit goes dead without the system noticing
     rig.model.SendDatatoMCU(0x000D, 0);

@@ -8,6 +8,7 @@
 
 #include "eq/eq_graph_panel.h"
 #include "eq/marker_widget.h"
+#include "link/link_state.h"
 #include "model/scales.h"
 #include "presets/preset_codec.h"
 #include "ui/compressor_editor.h"
@@ -23,6 +24,7 @@ class EditHistoryTest : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
+        linkState = kConnected;
         history().setClock([this] { return now; });
     }
     ui::EditHistory& history() { return window->editHistory(); }
@@ -50,6 +52,32 @@ class EditHistoryTest : public WindowTest {
     qint64 now = 0;
     QTemporaryDir presetDir;
 };
+
+// While the link takes no writes (a preset being written, the unit read again) undo and redo
+// change neither the window nor the image, and say so.
+TEST_F(EditHistoryTest, UndoAndRedoWaitForALinkThatTakesWrites) {
+    const int gainBefore = model.device.at(1, 22);
+    type("MusGainEdit1", "6");
+    settle();
+    const QString shown = text("MusGainEdit1");
+    const DeviceImage image = model.device;
+    recorder.writes.clear();
+    int refusals = 0;
+    QObject::connect(&history(), &ui::EditHistory::refused, [&refusals] { ++refusals; });
+    for (int state : {kNoDevice, kPresent}) {
+        linkState = state;
+        history().undo();
+        history().redo();
+        EXPECT_TRUE(recorder.writes.empty());
+        EXPECT_EQ(text("MusGainEdit1"), shown);
+        EXPECT_EQ(model.device.at(1, 22), image.at(1, 22));
+        EXPECT_EQ(stack().index(), 1);
+    }
+    EXPECT_EQ(refusals, 4);
+    linkState = kConnected;
+    history().undo();
+    EXPECT_EQ(takeWrites(), (Writes{{256 + 22, gainBefore}}));
+}
 
 TEST_F(EditHistoryTest, AMarkerDragFromPressToReleaseIsOneStep) {
     QWidget* ep3 = window->graph().marker(2);
@@ -188,6 +216,7 @@ TEST_F(EditHistoryTest, UndoAndRedoOfASlotOnlyAnImageCarriesWriteTheImage) {
     int imageWrites = 0;
     ui::LinkAccess link;
     link.writeImage = [&imageWrites] { ++imageWrites; };
+    link.linkState = [] { return kConnected; };
     window->setLinkAccess(link);
     const int beyond = makeAddress(kMainModule, kSlotCount[kMainModule]);  // saved in a preset
     DeviceImage file = model.device;
