@@ -112,6 +112,10 @@ void Link::HoldTimerTimer() {
         s.missCount = 0;
         s.tickCount = 0;
         DisCheckWindow(operation);
+        // A message box may have stood open meanwhile ("Save Successfully!"), its event loop
+        // ticking the timer: the periods since its last tick count now, as a plain tick would
+        // have counted them, so that closing it polls no sooner than the plain ticks would.
+        for (int ticks = m_timers.hold.takeElapsedPeriods(); ticks > 0; --ticks) countHoldTick();
     } else if (s.pendingOperation != kOpNone && s.tickCount == kTickLimit) {
         s.tickCount = 0;
         if (++s.missCount > kCommandMisses) {

@@ -15,18 +15,23 @@ void VirtualClock::Timer::start() {
 
 void VirtualClock::Timer::setStride(int periods) {
     periods = std::max(periods, 1);
-    if (!m_active || periods == m_stride) return;
+    if (!m_canStride || !m_active || periods == m_stride) return;
     // The first period boundary after now, on the timer's own phase, plus the rest of the stride.
+    // Like a QTimer started anew, it then stands behind whatever is already due at that time.
     const auto boundaries = (m_clock.m_now - m_last) / m_interval + 1;
     m_stride = periods;
     m_due = m_last + m_interval * (boundaries + periods - 1);
+    m_seq = m_clock.nextSeq();
 }
 
 int VirtualClock::Timer::takeElapsedPeriods() {
     if (!m_active) return 0;
+    // The period the coming timeout stands for stays with it, even when it is due right now.
     const auto periods = (m_clock.m_now - m_last) / m_interval;
-    m_last += m_interval * periods;
-    return static_cast<int>(periods);
+    const auto scheduled = (m_due - m_last) / m_interval;
+    const auto taken = std::min(periods, scheduled - 1);
+    m_last += m_interval * taken;
+    return static_cast<int>(taken);
 }
 
 VirtualClock::Timer& VirtualClock::addTimer(Millis interval, std::function<void()> onTick) {
@@ -46,8 +51,9 @@ bool VirtualClock::fireNext(Millis until) {
             timer = t.get();
     }
     const bool eventDue = !m_events.empty() && m_events.begin()->first.first <= until;
-    const bool eventFirst =
-        eventDue && (!timer || m_events.begin()->first < std::pair(timer->m_due, timer->m_seq));
+    // At one time, events (the unit's answers) come before timers, as the toolkit's event loop
+    // delivers posted events before it looks at its timers.
+    const bool eventFirst = eventDue && (!timer || m_events.begin()->first.first <= timer->m_due);
 
     if (eventFirst) {
         auto node = m_events.extract(m_events.begin());

@@ -1,5 +1,6 @@
 // A virtual clock for tests and benchmarks: repeating timers and one-shot events fire in time
-// order (ties in the order they were armed), as fast as the machine runs. Nothing sleeps.
+// order, as fast as the machine runs. Nothing sleeps. At one time, events come before timers and
+// timers fire in the order they were (re)armed, as with the toolkit's own timers.
 #pragma once
 
 #include <chrono>
@@ -29,6 +30,8 @@ class VirtualClock {
         }
         bool isActive() const override { return m_active; }
         void setStride(int periods) override;
+        // A timer that cannot stride ignores setStride and ticks every period (for comparisons).
+        void setCanStride(bool can) { m_canStride = can; }
         int stride() const override { return m_firing; }
         int takeElapsedPeriods() override;
         Millis interval() const { return m_interval; }
@@ -44,6 +47,7 @@ class VirtualClock {
         Millis m_due{0};
         Millis m_last{0};  // when it last fired or was started, moved on by taken periods
         int m_stride = 1;
+        bool m_canStride = true;
         int m_firing = 1;  // periods the timeout being delivered stands for
         std::uint64_t m_seq = 0;
     };

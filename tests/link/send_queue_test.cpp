@@ -152,6 +152,71 @@ TEST_F(SendQueue, AnIdleLinkWakesOnlyForItsPolls) {
     EXPECT_EQ(valuesWrittenTo(0x0102), (std::vector<std::uint16_t>{6, 6}));
 }
 
+// A striding hold timer and one that ticks every period see the same exchange, even when the
+// unit's answer falls due exactly with a poll tick.
+TEST(SendQueueTimers, StridingAndPlainTicksPollAlike) {
+    for (const int latencyMs : {40, 125, 250}) {
+        std::size_t polls[2] = {};
+        for (const bool stride : {false, true}) {
+            test::RecordingHost host;
+            sim::VirtualRig rig(host, TransportKind::UsbHid);
+            host.now = [&rig] { return rig.clock.now(); };
+            rig.holdTimer.setCanStride(stride);
+            ASSERT_TRUE(rig.connect());
+            ASSERT_TRUE(rig.settle());
+            rig.unit.setLatency(milliseconds(latencyMs));
+            rig.unit.clearHeard();
+            rig.clock.advance(seconds(2));
+            for (const auto& h : rig.unit.heard())
+                if (h.command == 0xA7 && h.address == 0x003A && h.value == 0x66) ++polls[stride];
+        }
+        EXPECT_EQ(polls[0], polls[1]) << latencyMs << " ms";
+        if (latencyMs == 125) {
+            EXPECT_EQ(polls[1], 16u);
+        }
+    }
+}
+
+// The "Save Successfully!" box stands open while the timer ticks; closing it sends a poll only
+// as often as it would with a timer ticking every period (about one close in five), not at
+// nearly every close because the last strided tick fell on a poll.
+TEST(SendQueueTimers, ClosingTheSaveMessageAfterStridesPollsAsPlainTicksWould) {
+    constexpr int kCloses = 200;
+    int pollsAtClose[2] = {};
+    for (const bool stride : {false, true}) {
+        test::RecordingHost host;
+        sim::VirtualRig rig(host, TransportKind::UsbHid);
+        host.now = [&rig] { return rig.clock.now(); };
+        rig.holdTimer.setCanStride(stride);
+        ASSERT_TRUE(rig.connect());
+        ASSERT_TRUE(rig.settle());
+        std::size_t pollsBefore = 0;
+        int open = 0;
+        auto pollCount = [&rig] {
+            std::size_t n = 0;
+            for (const auto& h : rig.unit.heard())
+                if (h.command == 0xA7 && h.address == 0x003A && h.value == 0x66) ++n;
+            return n;
+        };
+        host.whileShowing = [&] {
+            // Open for 1 to 2 s, on no particular phase of the timer.
+            rig.clock.advance(milliseconds(1000 + (open++ * 37) % 1000));
+            pollsBefore = pollCount();
+        };
+        for (int close = 0; close < kCloses; ++close) {
+            const std::size_t shown = host.messages.size();
+            rig.model.SendDatatoMCU(0x000D, 0);
+            rig.link.awaitSaveConfirmation();
+            ASSERT_TRUE(
+                rig.clock.runUntil([&] { return host.messages.size() > shown; }, seconds(5)));
+            if (pollCount() > pollsBefore) ++pollsAtClose[stride];
+            rig.clock.advance(milliseconds(300));
+        }
+    }
+    EXPECT_LT(pollsAtClose[1], kCloses / 3);
+    EXPECT_NEAR(pollsAtClose[1], pollsAtClose[0], kCloses / 10);
+}
+
 TEST_F(SendQueue, LostUnitInChinese) {
     rig.link.setLanguage(1);
     rig.unit.faults().silentFrom = rig.clock.now();

@@ -1,4 +1,5 @@
-// The virtual clock: time order, ties in arming order, timers stopped and restarted from within.
+// The virtual clock: time order, events before timers at one time and timers in arming order,
+// timers stopped and restarted from within, strides.
 #include "sim/virtual_clock.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,12 @@ TEST(VirtualClock, FiresTimersAndEventsInTimeOrder) {
     auto& slow = clock.addTimer(milliseconds(50), [&] { at("s"); });
     fast.start();
     slow.start();
-    clock.schedule(milliseconds(50), [&] { at("e"); });  // armed after both timers: fires last
+    // Due with both timers: the event comes first, the timers then in the order they were armed
+    // (the fast one last re-armed at 25).
+    clock.schedule(milliseconds(50), [&] { at("e"); });
     clock.schedule(milliseconds(10), [&] { at("x"); });
     clock.runUntil(milliseconds(50));
-    EXPECT_EQ(trace, "x10 f25 s50 e50 f50 ");
+    EXPECT_EQ(trace, "x10 f25 e50 s50 f50 ");
     EXPECT_EQ(clock.now(), milliseconds(50));
 }
 
@@ -74,6 +77,39 @@ TEST(VirtualClock, StridesKeepThePhaseAndCountEveryPeriodOnce) {
     t.setStride(1);
     clock.runUntil(milliseconds(230));
     EXPECT_EQ(trace, "25/1 125/4 200/1 225/1 ");
+}
+
+// An event due with a timeout comes first whether the timer ticks every period or strides, and
+// the periods handed over before a timeout never include the one it stands for, even when that
+// timeout is due right now: as the toolkit's timer adapter does.
+TEST(VirtualClock, StridingTimersMeetEventsAndHandOverPeriodsAsPlainOnes) {
+    for (bool stride : {false, true}) {
+        VirtualClock clock;
+        std::string trace;
+        VirtualClock::Timer* self = nullptr;
+        auto& t = clock.addTimer(milliseconds(25), [&] {
+            trace += "t" + std::to_string(clock.now().count()) + "/" +
+                     std::to_string(self->stride()) + " ";
+            self->setStride(4);
+        });
+        self = &t;
+        t.setCanStride(stride);
+        t.start();
+        clock.runUntil(milliseconds(25));
+        int taken = -1;
+        clock.schedule(milliseconds(125), [&] {
+            trace += "e125 ";
+            taken = t.takeElapsedPeriods();
+        });
+        clock.runUntil(milliseconds(125));
+        if (stride) {
+            EXPECT_EQ(trace, "t25/1 e125 t125/1 ");  // 50, 75, 100 handed over; 125 stays
+            EXPECT_EQ(taken, 3);
+        } else {
+            EXPECT_EQ(trace, "t25/1 t50/1 t75/1 t100/1 e125 t125/1 ");
+            EXPECT_EQ(taken, 0);
+        }
+    }
 }
 
 }  // namespace
