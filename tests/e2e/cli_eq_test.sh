@@ -28,6 +28,15 @@ grep -q '"high_pass":{"type":"12dB Butterworth","type_index":2,"frequency_hz":40
 grep -q '"dropped":\[{"line":9,"text":"not a filter","reason":"not understood"}\],"max_residual_db":0.0,"rms_residual_db":0.0}$' fit.json || fail "dropped and residual"
 "$CLI" eq fit room.txt --channel aux | grep -o '"band":' | wc -l | grep -qx 2 || fail "aux has two bands"
 
+# A configuration with Channel blocks: one side is read (left unless told), never both summed.
+printf 'Channel: L\nFilter: ON PK Fc 100 Hz Gain 3 dB Q 1\nChannel: R\nFilter: ON PK Fc 1000 Hz Gain -4 dB Q 2\n' > stereo.txt
+"$CLI" eq fit stereo.txt --source-channel R > side.json 2> err.txt || fail "--source-channel R: $?"
+grep -q '"bands":\[{"band":1,"type":"PEQ","frequency_hz":1000.0,' side.json || fail "right side: $(head -c 200 side.json)"
+grep -q '"dropped":\[{"line":2,"text":"Filter: ON PK Fc 100 Hz Gain 3 dB Q 1","reason":"for .Channel: L.; the filters of channel R are read"}\]' side.json || fail "left side dropped"
+"$CLI" eq fit stereo.txt | grep -q '"bands":\[{"band":1,"type":"PEQ","frequency_hz":101.0,' || fail "left side by default"
+"$CLI" eq fit stereo.txt --source-channel X 2> err.txt; rc=$?
+[ $rc -eq 1 ] || fail "--source-channel X: rc $rc"
+
 # Refused input: nothing usable, no file, bad arguments.
 printf '# just a comment\nPreamp: -3 dB\n' > empty.txt
 "$CLI" eq fit empty.txt > out.txt 2> err.txt; rc=$?
