@@ -20,7 +20,7 @@ Preset files (.Nddt):
                           ({"variant":0,"slots":[[module,slot,value],...]}; missing slots are 0;
                           JSON "-" reads it from standard input)
 
-Filter lists (the "Filter: ON PK Fc 125 Hz Gain -3 dB Q 1" text of measurement software):
+Filter lists (the 'Filter: ON PK Fc 125 Hz Gain -3 dB Q 1' text of measurement software):
   eq fit FILE [--channel main|aux] [--source-channel L|R] [--apply]
                           fit the file's filters to the channel's bands and print them as JSON
                           with the dropped filters and the residual in dB; --apply then writes
