@@ -1,6 +1,7 @@
 // Device changes, unit selection, report delivery and the serial port scan.
 #include "devices/device_hub.h"
 
+#include <QFileInfo>
 #include <QTime>
 
 #include "devices/hid_access.h"
@@ -74,6 +75,12 @@ void DeviceHub::start() {
 }
 
 std::vector<HidDeviceInfo> DeviceHub::presentDevices() const {
+    if (!m_options.devicePath.isEmpty()) {
+        // The node the user named is the unit while it exists; nothing else is looked at.
+        if (!QFileInfo::exists(m_options.devicePath)) return {};
+        return {{m_options.devicePath.toStdString(), kUnitVendorId, kUnitProductId,
+                 "Unit at " + m_options.devicePath.toStdString(), ""}};
+    }
     std::vector<HidDeviceInfo> present = enumerateHidDevices();
     if (m_simulated && m_simulated->plugged()) present.push_back(SimulatedDevice::info());
     if (m_options.extraDevices)
@@ -82,6 +89,7 @@ std::vector<HidDeviceInfo> DeviceHub::presentDevices() const {
 }
 
 QStringList DeviceHub::portList() const {
+    if (!m_options.devicePath.isEmpty()) return {m_options.devicePath};
     QStringList ports = SerialPort::portNames();
     QStringList first = m_options.extraPorts;
     if (!m_options.port.isEmpty()) first.prepend(m_options.port);

@@ -25,6 +25,9 @@ struct HubOptions {
     QString port;            // UART: the port listed first
     QStringList extraPorts;  // UART: listed next, before the system's ports (for tests)
     bool simulate = false;   // list the simulated unit beside the real devices
+    // The unit's node (a hidraw node, or with UART a serial port) chosen by the user: used
+    // instead of searching, and the only device listed.
+    QString devicePath;
     // Listed after the enumerated devices and the simulated unit: lets tests present devices
     // that cannot be plugged into the machine running them.
     std::function<std::vector<HidDeviceInfo>()> extraDevices;

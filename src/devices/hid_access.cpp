@@ -12,12 +12,15 @@
 
 #include "devices/read_retry.h"
 #include "devices/report_descriptor_source.h"
+#include "devices/thread_wake.h"
 #include "link/link_constants.h"
 
 namespace vt::devices {
 namespace {
 
-constexpr int kReadSliceMs = 10;  // longest wait of a write for the reader
+// The reader's wait for a report: ended at once by a report, a removal or the stop signal; the
+// limit only bounds a wait whose end was somehow missed.
+constexpr int kReadWaitMs = 1000;
 constexpr std::size_t kMinReadBuffer = 256;
 
 std::string narrow(const wchar_t* w) {
@@ -46,8 +49,10 @@ std::vector<HidDeviceInfo> enumerateHidDevices() {
 HidDevice::HidDevice(const HidDeviceInfo& info, QObject* parent) : QObject(parent), m_info(info) {
     int error = 0;
     std::string text;
-    m_io = openHidapi(info.path, error, text);
-    if (!m_io) {
+    m_writeIo = openHidapi(info.path, error, text);
+    if (m_writeIo) m_readIo = openHidapi(info.path, error, text);
+    if (!m_readIo) {
+        m_writeIo.reset();
         const QFileInfo node(QString::fromStdString(info.path));
         m_permissionDenied =
             error == EACCES || error == EPERM || (node.exists() && !node.isWritable());
@@ -65,20 +70,30 @@ HidDevice::HidDevice(const HidDeviceInfo& info, QObject* parent) : QObject(paren
     startReader();
 }
 
-HidDevice::HidDevice(const HidDeviceInfo& info, std::unique_ptr<HidIo> io,
-                     std::optional<ReportLengths> lengths, QObject* parent)
-    : QObject(parent), m_info(info), m_io(std::move(io)), m_lengths(std::move(lengths)) {
-    if (m_io) startReader();
+HidDevice::HidDevice(const HidDeviceInfo& info, std::unique_ptr<HidIo> readIo,
+                     std::unique_ptr<HidIo> writeIo, std::optional<ReportLengths> lengths,
+                     QObject* parent)
+    : QObject(parent),
+      m_info(info),
+      m_readIo(std::move(readIo)),
+      m_writeIo(std::move(writeIo)),
+      m_lengths(std::move(lengths)) {
+    if (m_readIo && m_writeIo) startReader();
 }
 
 HidDevice::~HidDevice() {
     m_stop = true;
-    if (m_reader.joinable()) m_reader.join();
-    m_io.reset();
+    wakeAndJoin(m_reader, m_readerDone);
+    m_readIo.reset();
+    m_writeIo.reset();
 }
 
 void HidDevice::startReader() {
-    m_reader = std::thread([this] { readLoop(); });
+    installThreadWake();
+    m_reader = std::thread([this] {
+        readLoop();
+        m_readerDone = true;
+    });
 }
 
 int HidDevice::outputReportLength(std::uint8_t reportId) const {
@@ -87,14 +102,8 @@ int HidDevice::outputReportLength(std::uint8_t reportId) const {
 }
 
 WriteResult HidDevice::write(std::span<const std::uint8_t> bytes) {
-    if (!m_io) return {false, 0, "device not open"};
-    IoResult r;
-    {
-        ++m_writersWaiting;
-        std::lock_guard lock(m_ioLock);
-        --m_writersWaiting;
-        r = m_io->write(bytes);
-    }
+    if (!m_writeIo) return {false, 0, "device not open"};
+    const IoResult r = m_writeIo->write(bytes);
     if (r.n >= 0) return {};
     return {false, static_cast<std::uint32_t>(r.code), r.text};
 }
@@ -118,15 +127,9 @@ void HidDevice::readLoop() {
     const std::span<std::uint8_t> into = std::span(buffer).subspan(unnumbered ? 1 : 0, size);
     ReadRetry retry;
     while (!m_stop) {
-        if (m_writersWaiting > 0) {
-            std::this_thread::yield();
-            continue;
-        }
-        IoResult r;
-        {
-            std::lock_guard lock(m_ioLock);
-            r = m_io->read(into, kReadSliceMs);
-        }
+        const IoResult r = m_readIo->read(into, kReadWaitMs);
+        ++m_wakeUps;
+        if (m_stop) break;
         if (r.n > 0) {
             retry.succeeded();
             const bool idInFront = unnumbered && buffer[1] == link::kHeader1;
@@ -135,8 +138,8 @@ void HidDevice::readLoop() {
                               r.n + (idInFront ? 1 : 0));
             QMetaObject::invokeMethod(
                 this, [this, report] { emit reportReceived(report); }, Qt::QueuedConnection);
-        } else if (r.n == 0) {
-            retry.succeeded();
+        } else if (r.n == 0 || r.code == EINTR) {
+            retry.succeeded();  // the wait ended without a report (a signal, or its limit)
         } else if (retry.failed(steadyNow(), deviceGone(r.code)) == ReadRetry::Verdict::Retry) {
             std::this_thread::sleep_for(ReadRetry::kPause);
         } else {

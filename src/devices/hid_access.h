@@ -5,7 +5,6 @@
 #include <QObject>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -26,9 +25,11 @@ class HidDevice : public QObject, public Transport {
     // Opens the device at `info.path` and reads its report descriptor; isOpen() tells whether
     // it opened, openError() why not.
     explicit HidDevice(const HidDeviceInfo& info, QObject* parent = nullptr);
-    // A handle opened elsewhere, with the lengths its descriptor declares (nullopt: unknown).
-    HidDevice(const HidDeviceInfo& info, std::unique_ptr<HidIo> io,
-              std::optional<ReportLengths> lengths, QObject* parent = nullptr);
+    // Handles opened elsewhere (one for the reader, one for writes), with the lengths the
+    // descriptor declares (nullopt: unknown).
+    HidDevice(const HidDeviceInfo& info, std::unique_ptr<HidIo> readIo,
+              std::unique_ptr<HidIo> writeIo, std::optional<ReportLengths> lengths,
+              QObject* parent = nullptr);
     ~HidDevice() override;
 
     const HidDeviceInfo& info() const { return m_info; }
@@ -39,9 +40,11 @@ class HidDevice : public QObject, public Transport {
     // Why the reports have the default length (the descriptor could not be read or parsed);
     // empty when the descriptor gave the lengths.
     const std::string& lengthNote() const { return m_lengthNote; }
+    // How often the reader thread has come back from waiting for a report (for benchmarks).
+    std::uint64_t readerWakeUps() const { return m_wakeUps; }
 
     TransportKind kind() const override { return TransportKind::UsbHid; }
-    bool isOpen() const override { return static_cast<bool>(m_io); }
+    bool isOpen() const override { return static_cast<bool>(m_writeIo); }
     int outputReportLength(std::uint8_t reportId) const override;
     WriteResult write(std::span<const std::uint8_t> bytes) override;
 
@@ -56,19 +59,22 @@ class HidDevice : public QObject, public Transport {
     bool deviceGone(int code) const;
 
     HidDeviceInfo m_info;
-    // Thread use: m_io is made and destroyed on the UI thread while no reader runs. Every call on
-    // it holds m_ioLock: reads run on m_reader, writes on the UI thread, and hidapi keeps the
-    // error text of a handle in the handle itself, freed and replaced by both calls, so they must
-    // never overlap. The reader reads in short slices and lets a waiting writer go first.
-    std::unique_ptr<HidIo> m_io;
-    std::mutex m_ioLock;
-    std::atomic<int> m_writersWaiting{0};
+    // Thread use: the device is opened twice. m_readIo is used by the reader thread alone and
+    // m_writeIo by the UI thread alone, so no two calls ever run at once on one hidapi handle
+    // (hidapi keeps a handle's error text in the handle, freed and replaced by every call). The
+    // reader waits for a report without a lock and without waking on a timer; it is stopped by
+    // a signal that ends its wait. Both are made and destroyed on the UI thread while no reader
+    // runs.
+    std::unique_ptr<HidIo> m_readIo;
+    std::unique_ptr<HidIo> m_writeIo;
     std::optional<ReportLengths> m_lengths;  // const once the reader runs
     std::string m_lengthNote;
     QString m_openError;
     bool m_permissionDenied = false;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_readerStopped{false};
+    std::atomic<bool> m_readerDone{false};
+    std::atomic<std::uint64_t> m_wakeUps{0};
     std::thread m_reader;
 };
 

@@ -1,5 +1,5 @@
-// The HID device over a scripted handle: reads on the reader thread and writes on the test's
-// thread never overlap on the handle, a transient read error is retried, a removed device or a
+// The HID device over scripted handles: reads on the reader thread and writes on the test's
+// thread never overlap on a handle, a transient read error is retried, a removed device or a
 // lasting failure ends the reader with the real error text, reports of an unnumbered device get
 // report ID 0 in front.
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <functional>
 #include <thread>
 
@@ -61,7 +62,8 @@ class ScriptedIo : public devices::HidIo {
 };
 
 struct Opened {
-    ScriptedIo* io;
+    ScriptedIo* io;       // the reader's handle
+    ScriptedIo* writeIo;  // the handle writes go to
     std::unique_ptr<devices::HidDevice> device;
     std::vector<QByteArray> reports;
     std::vector<std::pair<QString, quint32>> errors;
@@ -71,10 +73,13 @@ std::unique_ptr<Opened> open(std::function<IoResult(int, std::span<std::uint8_t>
                              std::optional<ReportLengths> lengths = std::nullopt) {
     auto o = std::make_unique<Opened>();
     auto io = std::make_unique<ScriptedIo>();
+    auto writeIo = std::make_unique<ScriptedIo>();
     io->onRead = std::move(onRead);
     o->io = io.get();
-    o->device = std::make_unique<devices::HidDevice>(
-        HidDeviceInfo{"scripted:hid", 0x0483, 0x690E, "", ""}, std::move(io), std::move(lengths));
+    o->writeIo = writeIo.get();
+    o->device =
+        std::make_unique<devices::HidDevice>(HidDeviceInfo{"scripted:hid", 0x0483, 0x690E, "", ""},
+                                             std::move(io), std::move(writeIo), std::move(lengths));
     Opened* raw = o.get();
     QObject::connect(raw->device.get(), &devices::HidDevice::reportReceived,
                      [raw](const QByteArray& r) { raw->reports.push_back(r); });
@@ -88,18 +93,39 @@ IoResult report(std::span<std::uint8_t> buffer, std::initializer_list<std::uint8
     return {static_cast<int>(bytes.size()), 0, {}};
 }
 
-TEST(HidDevice, WritesAndReadsNeverOverlapOnTheHandle) {
+TEST(HidDevice, WritesAndReadsNeverOverlapOnAHandle) {
     auto o = open({});
     const std::vector<std::uint8_t> frame(65, 0x01);
-    // Writes come in a tight stream with short gaps, so the reader gets its turns too.
+    // Writes come in a tight stream while the reader keeps reading: each on its own handle.
     QElapsedTimer clock;
     clock.start();
-    while ((o->io->writes < 300 || o->io->reads < 50) && clock.elapsed() < 20000) {
+    while ((o->writeIo->writes < 300 || o->io->reads < 50) && clock.elapsed() < 20000) {
         ASSERT_TRUE(o->device->write(frame).ok);
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     EXPECT_GE(o->io->reads, 50);
+    EXPECT_EQ(o->io->writes, 0);
+    EXPECT_EQ(o->writeIo->reads, 0);
     EXPECT_FALSE(o->io->overlapped);
+    EXPECT_FALSE(o->writeIo->overlapped);
+}
+
+// The reader waits in its read call; stopping the device ends that wait (it is interrupted, not
+// left to run out), and the reader leaves without reporting an error.
+TEST(HidDevice, StoppingInterruptsTheReadersWait) {
+    std::atomic<int> interrupted{0};
+    auto o = open([&interrupted](int, std::span<std::uint8_t>) -> IoResult {
+        timespec rest{30, 0};  // as poll() waiting for a report that does not come
+        if (::nanosleep(&rest, &rest) != 0) {
+            ++interrupted;
+            return {-1, EINTR, "Interrupted system call"};
+        }
+        return {0, 0, {}};
+    });
+    ASSERT_TRUE(waitUntil([&] { return o->io->reads >= 1; }, 2000));
+    o->device.reset();
+    EXPECT_EQ(interrupted, 1);
+    EXPECT_TRUE(o->errors.empty());
 }
 
 TEST(HidDevice, ATransientReadErrorIsRetriedAndReadingGoesOn) {
