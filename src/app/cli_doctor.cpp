@@ -72,8 +72,9 @@ int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return kExitUsage;
     }
 
-    doctor::Findings findings = doctor::examine(
-        doctor::SystemFileSystem(), doctor::SystemProcessTable(), doctor::currentUser());
+    doctor::Findings findings =
+        doctor::examine(doctor::SystemFileSystem(), doctor::SystemProcessTable(),
+                        doctor::currentUser(), doctor::checkoutRule());
     if (request.simulate) {
         doctor::UnitCheck sim;
         sim.path = devices::kSimulatedPath;

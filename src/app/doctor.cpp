@@ -15,6 +15,14 @@ constexpr const char* kUnitHidId = "hid_id=0003:00000483:0000690e";
 constexpr std::array<const char*, 4> kRuleDirs{"/etc/udev/rules.d", "/run/udev/rules.d",
                                                "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
 constexpr std::array<const char*, 2> kSerialPrefixes{"ttyUSB", "ttyACM"};
+// Present while the package is installed (dpkg's list of its files).
+constexpr const char* kPackageFiles = "/var/lib/dpkg/info/vortella.list";
+constexpr const char* kReinstallFix = "sudo apt install --reinstall vortella";
+// The line of the packaged rule, written out when no copy of the rule is at hand.
+constexpr const char* kRuleLine =
+    "KERNEL==\"hidraw*\", ATTRS{idVendor}==\"0483\", ATTRS{idProduct}==\"690e\", "
+    "TAG+=\"uaccess\"";
+constexpr const char* kRuleTarget = "/etc/udev/rules.d/70-vortella.rules";
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -34,21 +42,37 @@ bool isUnitUevent(const std::string& uevent) {
     return false;
 }
 
-RuleCheck findRule(const FileSystem& fs) {
+// Whether the file at `path` is a udev rule naming the unit's vendor and product.
+bool isUnitRule(const FileSystem& fs, const std::string& path) {
+    const auto text = fs.read(path);
+    if (!text) return false;
+    const std::string l = lower(*text);
+    return l.find("\"0483\"") != std::string::npos && l.find("\"690e\"") != std::string::npos;
+}
+
+// The command that installs the rule: the package again when it is installed, else a copy of
+// the checkout's rule while that is there, else the rule's line written out.
+std::string installRuleFix(const FileSystem& fs, const std::string& checkoutRule) {
+    if (fs.read(kPackageFiles)) return kReinstallFix;
+    const bool printable = std::none_of(checkoutRule.begin(), checkoutRule.end(),
+                                        [](unsigned char c) { return c < 0x20 || c == 0x7F; });
+    if (!checkoutRule.empty() && checkoutRule.front() == '/' && printable &&
+        isUnitRule(fs, checkoutRule))
+        return "sudo cp " + shellWord(checkoutRule) + " /etc/udev/rules.d/ && " + kApplyRuleFix;
+    return "echo " + shellWord(kRuleLine) + " | sudo tee " + kRuleTarget + " && " + kApplyRuleFix;
+}
+
+RuleCheck findRule(const FileSystem& fs, const std::string& checkoutRule) {
     for (const char* dir : kRuleDirs) {
         auto names = fs.list(dir);
         std::sort(names.begin(), names.end());
         for (const auto& name : names) {
             if (name.size() < 6 || name.compare(name.size() - 6, 6, ".rules") != 0) continue;
             const std::string path = std::string(dir) + "/" + name;
-            const auto text = fs.read(path);
-            if (!text) continue;
-            const std::string l = lower(*text);
-            if (l.find("\"0483\"") != std::string::npos && l.find("\"690e\"") != std::string::npos)
-                return {true, path};
+            if (isUnitRule(fs, path)) return {true, path, {}};
         }
     }
-    return {};
+    return {false, {}, installRuleFix(fs, checkoutRule)};
 }
 
 bool hasSeat(const FileSystem& fs, const User& user) {
@@ -75,7 +99,7 @@ void judgeUnit(UnitCheck& unit, const FileSystem& fs, const std::vector<Process>
         unit.access = Access::Denied;
         if (!rule.installed) {
             unit.reason = "this user may not open it and no udev rule for the unit is installed";
-            unit.fix = kInstallRuleFix;
+            unit.fix = rule.fix;
         } else if (!hasSeat(fs, user)) {
             unit.reason =
                 "this user may not open it: the login has no logind seat session (for example "
@@ -113,6 +137,15 @@ SerialCheck judgePort(const std::string& path, const FileSystem& fs, const User&
 
 }  // namespace
 
+std::string shellWord(const std::string& word) {
+    static constexpr const char* kPlain =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_@%+=:,./-";
+    if (!word.empty() && word.find_first_not_of(kPlain) == std::string::npos) return word;
+    std::string quoted = "'";
+    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 std::string usbPathOf(const std::string& sysfsPath) {
     static const std::regex kUsbDevice("^[0-9]+-[0-9]+(\\.[0-9]+)*$");
     std::string found;
@@ -127,9 +160,10 @@ std::string usbPathOf(const std::string& sysfsPath) {
     return found;
 }
 
-Findings examine(const FileSystem& fs, const ProcessTable& processes, const User& user) {
+Findings examine(const FileSystem& fs, const ProcessTable& processes, const User& user,
+                 const std::string& checkoutRule) {
     Findings findings;
-    findings.rule = findRule(fs);
+    findings.rule = findRule(fs, checkoutRule);
     const std::vector<Process> table = processes.processes();
 
     auto nodes = fs.list(kHidClass);

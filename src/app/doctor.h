@@ -58,6 +58,7 @@ struct UnitCheck {
 struct RuleCheck {
     bool installed = false;
     std::string path;
+    std::string fix;  // how to install it, when it is not installed
 };
 
 struct SerialCheck {
@@ -74,9 +75,6 @@ struct Findings {
 };
 
 // Fixes named in the findings and in the user documentation.
-inline constexpr const char* kInstallRuleFix =
-    "sudo cp packaging/linux/70-vortella.rules /etc/udev/rules.d/ && sudo udevadm control "
-    "--reload-rules && sudo udevadm trigger";
 inline constexpr const char* kApplyRuleFix =
     "sudo udevadm control --reload-rules && sudo udevadm trigger";
 inline constexpr const char* kGroupAccessFix =
@@ -86,8 +84,13 @@ inline constexpr const char* kGroupAccessFix =
     "--reload-rules && sudo udevadm trigger";
 
 // Looks at the HID devices, the udev rule and the serial ports. No unit is asked anything:
-// `answered` stays false until the caller probes the units.
-Findings examine(const FileSystem& fs, const ProcessTable& processes, const User& user);
+// `answered` stays false until the caller probes the units. `checkoutRule` is the udev rule in
+// the source tree this program was built from, named by the fix when it is still there.
+Findings examine(const FileSystem& fs, const ProcessTable& processes, const User& user,
+                 const std::string& checkoutRule);
+
+// `word` as one word of a shell command: as it is when nothing in it is special, else quoted.
+std::string shellWord(const std::string& word);
 
 // The USB device (bus-port, "1-2.4") in a resolved sysfs path of a hidraw device.
 std::string usbPathOf(const std::string& sysfsPath);

@@ -68,7 +68,7 @@ std::string reportText(const Findings& f) {
     if (f.rule.installed)
         out << "udev rule: installed at " << f.rule.path << ".\n";
     else
-        out << "udev rule: not installed.\n  Fix: " << kInstallRuleFix << "\n";
+        out << "udev rule: not installed.\n  Fix: " << f.rule.fix << "\n";
     if (f.serialPorts.empty()) out << "Serial ports: no USB serial adapter present.\n";
     for (const auto& p : f.serialPorts) {
         out << "Serial port " << p.name << ": "
@@ -96,7 +96,7 @@ std::string reportJson(const Findings& f) {
                          {"fix", orNull(p.fix)},
                          {"reason", orNull(p.reason)}});
     nlohmann::ordered_json rule = {{"installed", f.rule.installed}, {"path", orNull(f.rule.path)}};
-    if (!f.rule.installed) rule["fix"] = kInstallRuleFix;
+    if (!f.rule.installed) rule["fix"] = f.rule.fix;
     const nlohmann::ordered_json all = {
         {"units", std::move(units)}, {"udev_rule", std::move(rule)}, {"serial_ports", ports}};
     return all.dump() + "\n";

@@ -99,4 +99,8 @@ User currentUser() {
     return user;
 }
 
+std::string checkoutRule() {
+    return VORTELLA_SOURCE_DIR "/packaging/linux/70-vortella.rules";
+}
+
 }  // namespace vt::doctor

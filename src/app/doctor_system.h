@@ -23,4 +23,7 @@ class SystemProcessTable : public ProcessTable {
 // This process, its groups and its logind session (XDG_SESSION_ID, else /proc/self/sessionid).
 User currentUser();
 
+// The udev rule in the source tree this program was built from (it may be gone since).
+std::string checkoutRule();
+
 }  // namespace vt::doctor

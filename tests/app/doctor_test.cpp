@@ -8,6 +8,7 @@
 
 #include "app/doctor.h"
 #include "app/doctor_report.h"
+#include "app/doctor_system.h"
 
 namespace vt::doctor {
 namespace {
@@ -18,6 +19,11 @@ constexpr const char* kOtherUevent = "HID_ID=0003:00000483:00005750\n";
 constexpr const char* kRule =
     "KERNEL==\"hidraw*\", ATTRS{idVendor}==\"0483\", ATTRS{idProduct}==\"690e\", "
     "TAG+=\"uaccess\"\n";
+// The rule's fix with neither the package nor a checkout at hand: the rule's line written out.
+constexpr const char* kWriteRuleFix =
+    "echo 'KERNEL==\"hidraw*\", ATTRS{idVendor}==\"0483\", ATTRS{idProduct}==\"690e\", "
+    "TAG+=\"uaccess\"' | sudo tee /etc/udev/rules.d/70-vortella.rules && sudo udevadm control "
+    "--reload-rules && sudo udevadm trigger";
 
 class FakeFileSystem : public FileSystem {
   public:
@@ -84,7 +90,7 @@ struct AccessCase {
 TEST(Doctor, SaysWhyTheUnitCannotBeOpenedAndTheFix) {
     const std::vector<AccessCase> cases = {
         {"open, nothing wrong", true, true, "3", Access::Ok, ""},
-        {"no rule", false, false, "3", Access::Denied, kInstallRuleFix},
+        {"no rule", false, false, "3", Access::Denied, kWriteRuleFix},
         {"rule, no seat session", false, true, "", Access::Denied, kGroupAccessFix},
         {"rule, session without seat", false, true, "9", Access::Denied, kGroupAccessFix},
         {"rule and seat, not applied yet", false, true, "3", Access::Denied, kApplyRuleFix},
@@ -95,7 +101,7 @@ TEST(Doctor, SaysWhyTheUnitCannotBeOpenedAndTheFix) {
         if (c.ruleInstalled) fs.files["/usr/lib/udev/rules.d/70-vortella.rules"] = kRule;
         fs.files["/run/systemd/sessions/3"] = "UID=1000\nACTIVE=1\nSEAT=seat0\n";
         fs.files["/run/systemd/sessions/9"] = "UID=1000\nREMOTE=1\nSERVICE=sshd\n";
-        const Findings f = examine(fs, FakeProcessTable(), User{100, {"users"}, c.sessionId});
+        const Findings f = examine(fs, FakeProcessTable(), User{100, {"users"}, c.sessionId}, "");
 
         ASSERT_EQ(f.units.size(), 1u) << c.name;
         const UnitCheck& u = f.units[0];
@@ -119,24 +125,68 @@ TEST(Doctor, NamesTheProcessHoldingTheUnitButNotItself) {
     processes.table = {{100, "vortella-cli", {"/dev/hidraw2"}},
                        {55, "bash", {"/dev/pts/0"}},
                        {77, "other-tool", {"/dev/null", "/dev/hidraw2"}}};
-    Findings f = examine(fs, processes, User{100, {}, ""});
+    Findings f = examine(fs, processes, User{100, {}, ""}, "");
     ASSERT_EQ(f.units.size(), 1u);
     EXPECT_EQ(f.units[0].access, Access::Busy);
     EXPECT_EQ(f.units[0].reason, "held open by other-tool (pid 77)");
     EXPECT_EQ(f.units[0].fix, "kill 77");
 
     processes.table.pop_back();
-    f = examine(fs, processes, User{100, {}, ""});
+    f = examine(fs, processes, User{100, {}, ""}, "");
     EXPECT_EQ(f.units[0].access, Access::Ok) << "its own descriptor does not count";
+}
+
+TEST(Doctor, InstallsTheRuleFromWhereItIs) {
+    const std::string checkout = "/home/ann/src/vortella/packaging/linux/70-vortella.rules";
+    const std::string odd = "/home/ann/My Rules/ann's tree/packaging/linux/70-vortella.rules";
+    const std::string reload =
+        " /etc/udev/rules.d/ && sudo udevadm control --reload-rules && "
+        "sudo udevadm trigger";
+    struct Case {
+        const char* name;
+        bool package;
+        std::string checkoutHolds;  // where the fake tree's rule is
+        std::string checkoutNamed;  // what the program was built from
+        std::string fix;
+    };
+    const std::vector<Case> cases = {
+        {"the package", true, checkout, checkout, "sudo apt install --reinstall vortella"},
+        {"a checkout", false, checkout, checkout, "sudo cp " + checkout + reload},
+        {"a checkout at an odd path", false, odd, odd,
+         "sudo cp '/home/ann/My Rules/ann'\\''s tree/packaging/linux/70-vortella.rules'" + reload},
+        {"a checkout that is gone", false, "", checkout, kWriteRuleFix},
+        {"a relative path", false, "packaging/linux/70-vortella.rules",
+         "packaging/linux/70-vortella.rules", kWriteRuleFix},
+        {"nothing", false, "", "", kWriteRuleFix},
+    };
+    for (const auto& c : cases) {
+        FakeFileSystem fs = systemWithUnit();
+        if (c.package) fs.files["/var/lib/dpkg/info/vortella.list"] = "/usr/bin/vortella\n";
+        if (!c.checkoutHolds.empty()) fs.files[c.checkoutHolds] = kRule;
+        const Findings f = examine(fs, FakeProcessTable(), User{}, c.checkoutNamed);
+        EXPECT_FALSE(f.rule.installed) << c.name;
+        EXPECT_EQ(f.rule.fix, c.fix) << c.name;
+        ASSERT_EQ(f.units.size(), 1u);
+        EXPECT_EQ(f.units[0].fix, c.fix) << c.name;
+    }
+
+    // The line written out is the rule of this tree.
+    SystemFileSystem system;
+    const auto packaged = system.read(checkoutRule());
+    ASSERT_TRUE(packaged) << checkoutRule();
+    const std::string line = packaged->substr(packaged->find("\nKERNEL") + 1);
+    EXPECT_NE(std::string(kWriteRuleFix).find(shellWord(line.substr(0, line.find('\n')))),
+              std::string::npos)
+        << line;
 }
 
 TEST(Doctor, FindsTheRuleInAnyRulesFolderByTheUnitsIds) {
     FakeFileSystem fs;
     fs.files["/etc/udev/rules.d/50-other.rules"] = "ATTRS{idVendor}==\"0483\", MODE=\"0666\"\n";
     fs.files["/etc/udev/rules.d/99-mine.rules.bak"] = kRule;
-    EXPECT_FALSE(examine(fs, FakeProcessTable(), User{}).rule.installed);
+    EXPECT_FALSE(examine(fs, FakeProcessTable(), User{}, "").rule.installed);
     fs.files["/etc/udev/rules.d/71-kv.rules"] = kRule;
-    const Findings f = examine(fs, FakeProcessTable(), User{});
+    const Findings f = examine(fs, FakeProcessTable(), User{}, "");
     EXPECT_TRUE(f.rule.installed);
     EXPECT_EQ(f.rule.path, "/etc/udev/rules.d/71-kv.rules");
     EXPECT_TRUE(f.units.empty());
@@ -148,7 +198,7 @@ TEST(Doctor, SerialAdaptersAndTheGroupThatOpensThem) {
     fs.files["/dev/ttyS0"] = "";  // a built-in port, not an adapter
     fs.openable.insert("/dev/ttyACM1");
     fs.groups["/dev/ttyUSB0"] = "dialout";
-    const Findings f = examine(fs, FakeProcessTable(), User{1, {"users"}, ""});
+    const Findings f = examine(fs, FakeProcessTable(), User{1, {"users"}, ""}, "");
     ASSERT_EQ(f.serialPorts.size(), 2u);
     EXPECT_EQ(f.serialPorts[0].name, "/dev/ttyACM1");
     EXPECT_TRUE(f.serialPorts[0].ok);
@@ -173,7 +223,8 @@ TEST(Doctor, UsbPathOfSysfsPaths) {
 TEST(DoctorReport, JsonShapeAndAnswer) {
     Findings f;
     f.units.push_back(
-        {"/dev/hidraw2", "1-2", Transport::Usb, Access::Denied, false, "no rule", kInstallRuleFix});
+        {"/dev/hidraw2", "1-2", Transport::Usb, Access::Denied, false, "no rule", kWriteRuleFix});
+    f.rule.fix = kWriteRuleFix;
     f.units.push_back({"simulated:unit", "", Transport::Simulated, Access::Ok, true, "", ""});
     f.serialPorts.push_back({"/dev/ttyUSB0", false, "not in dialout", "sudo usermod ..."});
     const auto j = nlohmann::json::parse(reportJson(f));
@@ -182,18 +233,19 @@ TEST(DoctorReport, JsonShapeAndAnswer) {
     EXPECT_EQ(j["units"][0]["transport"], "usb");
     EXPECT_EQ(j["units"][0]["access"], "denied");
     EXPECT_EQ(j["units"][0]["answered"], false);
-    EXPECT_EQ(j["units"][0]["fix"], kInstallRuleFix);
+    EXPECT_EQ(j["units"][0]["fix"], kWriteRuleFix);
     EXPECT_EQ(j["units"][1]["transport"], "simulated");
     EXPECT_EQ(j["units"][1]["answered"], true);
     EXPECT_TRUE(j["units"][1]["fix"].is_null());
     EXPECT_EQ(j["udev_rule"]["installed"], false);
     EXPECT_TRUE(j["udev_rule"]["path"].is_null());
+    EXPECT_EQ(j["udev_rule"]["fix"], kWriteRuleFix);
     EXPECT_EQ(j["serial_ports"][0]["name"], "/dev/ttyUSB0");
     EXPECT_EQ(j["serial_ports"][0]["access"], "denied");
     EXPECT_TRUE(anyAnswered(f));
 
     const std::string text = reportText(f);
-    EXPECT_NE(text.find(std::string("Fix: ") + kInstallRuleFix), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string("Fix: ") + kWriteRuleFix), std::string::npos) << text;
     f.units.pop_back();
     EXPECT_FALSE(anyAnswered(f));
 }
