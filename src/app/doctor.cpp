@@ -75,6 +75,11 @@ RuleCheck findRule(const FileSystem& fs, const std::string& checkoutRule) {
     return {false, {}, installRuleFix(fs, checkoutRule)};
 }
 
+// A new group reaches a login only when it starts.
+std::string loginAgainNote(const std::string& group) {
+    return "then log out and in again, so that the login is in group " + group;
+}
+
 bool hasSeat(const FileSystem& fs, const User& user) {
     if (user.sessionId.empty()) return false;
     const auto session = fs.read("/run/systemd/sessions/" + user.sessionId);
@@ -105,11 +110,12 @@ void judgeUnit(UnitCheck& unit, const FileSystem& fs, const std::vector<Process>
                 "this user may not open it: the login has no logind seat session (for example "
                 "an SSH login), so the rule's uaccess tag does not apply";
             unit.fix = kGroupAccessFix;
+            unit.note = loginAgainNote("plugdev");
         } else {
-            unit.reason =
-                "this user may not open it: the udev rule " + rule.path +
-                " has not been applied to the device yet (then unplug the unit and plug it in)";
+            unit.reason = "this user may not open it: the udev rule " + rule.path +
+                          " has not been applied to the device yet";
             unit.fix = kApplyRuleFix;
+            unit.note = "if it still cannot be opened, unplug the unit and plug it in again";
         }
         return;
     }
@@ -129,9 +135,15 @@ SerialCheck judgePort(const std::string& path, const FileSystem& fs, const User&
     if (group.empty()) group = "dialout";
     const bool member =
         std::find(user.groups.begin(), user.groups.end(), group) != user.groups.end();
-    port.reason = member ? "this user may not open it although the login is in group " + group
-                         : "this user is not in group " + group;
-    port.fix = "sudo usermod -aG " + group + " \"$USER\" (then log out and in again)";
+    if (member) {
+        // Joining the group again would change nothing.
+        port.reason = "this user may not open it although the login is in group " + group;
+        port.note = "the port's permissions keep the group out; ls -l " + path + " shows them";
+        return port;
+    }
+    port.reason = "this user is not in group " + group;
+    port.fix = "sudo usermod -aG " + shellWord(group) + " \"$USER\"";
+    port.note = loginAgainNote(group);
     return port;
 }
 

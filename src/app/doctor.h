@@ -52,7 +52,8 @@ struct UnitCheck {
     Access access = Access::Ok;
     bool answered = false;
     std::string reason;  // why it cannot be used; empty when nothing is wrong
-    std::string fix;     // the one command that mends it; empty when nothing is wrong
+    std::string fix;     // the one shell command line that mends it, or empty
+    std::string note;    // what else to know or do (log in again...), or empty
 };
 
 struct RuleCheck {
@@ -65,7 +66,8 @@ struct SerialCheck {
     std::string name;  // /dev/ttyUSB0
     bool ok = false;
     std::string reason;
-    std::string fix;
+    std::string fix;  // as for a unit
+    std::string note;
 };
 
 struct Findings {
@@ -74,7 +76,8 @@ struct Findings {
     std::vector<SerialCheck> serialPorts;
 };
 
-// Fixes named in the findings and in the user documentation.
+// Fixes named in the findings and in the user documentation. Each is one line that a shell runs
+// as it stands; what else the user must do goes in the finding's note.
 inline constexpr const char* kApplyRuleFix =
     "sudo udevadm control --reload-rules && sudo udevadm trigger";
 inline constexpr const char* kGroupAccessFix =

@@ -1,10 +1,14 @@
 // The connection doctor's checks on a fake file system and process table: which units it finds,
 // why each may or may not be opened and the fix it names; the serial ports; the JSON it writes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 
 #include "app/doctor.h"
 #include "app/doctor_report.h"
@@ -195,19 +199,104 @@ TEST(Doctor, FindsTheRuleInAnyRulesFolderByTheUnitsIds) {
 TEST(Doctor, SerialAdaptersAndTheGroupThatOpensThem) {
     FakeFileSystem fs;
     fs.files["/dev/ttyUSB0"] = "";
+    fs.files["/dev/ttyUSB1"] = "";
     fs.files["/dev/ttyS0"] = "";  // a built-in port, not an adapter
     fs.openable.insert("/dev/ttyACM1");
     fs.groups["/dev/ttyUSB0"] = "dialout";
-    const Findings f = examine(fs, FakeProcessTable(), User{1, {"users"}, ""}, "");
-    ASSERT_EQ(f.serialPorts.size(), 2u);
+    fs.groups["/dev/ttyUSB1"] = "uucp";
+    const Findings f = examine(fs, FakeProcessTable(), User{1, {"users", "uucp"}, ""}, "");
+    ASSERT_EQ(f.serialPorts.size(), 3u);
     EXPECT_EQ(f.serialPorts[0].name, "/dev/ttyACM1");
     EXPECT_TRUE(f.serialPorts[0].ok);
     EXPECT_TRUE(f.serialPorts[0].fix.empty());
     EXPECT_EQ(f.serialPorts[1].name, "/dev/ttyUSB0");
     EXPECT_FALSE(f.serialPorts[1].ok);
     EXPECT_EQ(f.serialPorts[1].reason, "this user is not in group dialout");
-    EXPECT_EQ(f.serialPorts[1].fix,
-              "sudo usermod -aG dialout \"$USER\" (then log out and in again)");
+    EXPECT_EQ(f.serialPorts[1].fix, "sudo usermod -aG dialout \"$USER\"");
+    EXPECT_EQ(f.serialPorts[1].note,
+              "then log out and in again, so that the login is in group dialout");
+    // Already in the port's group: joining it again is no fix.
+    EXPECT_EQ(f.serialPorts[2].reason,
+              "this user may not open it although the login is in group uucp");
+    EXPECT_EQ(f.serialPorts[2].fix, "");
+    EXPECT_NE(f.serialPorts[2].note.find("ls -l /dev/ttyUSB1"), std::string::npos);
+}
+
+// Whether bash reads `line` without a syntax error (-n: nothing is run).
+bool bashAccepts(const std::string& line) {
+    char path[] = "/tmp/doctor-fix-XXXXXX";
+    const int fd = ::mkstemp(path);
+    if (fd < 0) return false;
+    const std::string text = line + "\n";
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    const int status = std::system(("bash -n " + std::string(path) + " 2>/dev/null").c_str());
+    ::unlink(path);
+    return written && status == 0;
+}
+
+// Every fix the doctor prints, in its text and in its JSON, is one line that a shell takes as
+// it stands, in each situation that has a fix.
+TEST(DoctorReport, EveryFixIsOneShellLine) {
+    struct Situation {
+        const char* name;
+        std::function<void(FakeFileSystem&, FakeProcessTable&, User&)> arrange;
+        std::string checkoutRule;
+        std::string fixStart;  // a fix printed in this situation begins so
+    };
+    const std::string oddCheckout = "/home/ann/My Rules/ann's tree/70-vortella.rules";
+    const std::vector<Situation> situations = {
+        {"no rule, nothing to install it from", [](auto&, auto&, auto&) {}, "", "echo 'KERNEL"},
+        {"no rule, the package installed",
+         [](auto& fs, auto&, auto&) { fs.files["/var/lib/dpkg/info/vortella.list"] = ""; }, "",
+         "sudo apt install --reinstall vortella"},
+        {"no rule, a checkout at an odd path",
+         [&](auto& fs, auto&, auto&) { fs.files[oddCheckout] = kRule; }, oddCheckout,
+         "sudo cp '/home/ann/My Rules/ann'"},
+        {"rule, no seat session",
+         [](auto& fs, auto&, auto&) { fs.files["/etc/udev/rules.d/70-vortella.rules"] = kRule; },
+         "",
+         "echo 'KERNEL==\"hidraw*\", ATTRS{idVendor}==\"0483\", ATTRS{idProduct}==\"690e\", "
+         "GROUP"},
+        {"rule, seat session, not applied",
+         [](auto& fs, auto&, auto& user) {
+             fs.files["/etc/udev/rules.d/70-vortella.rules"] = kRule;
+             fs.files["/run/systemd/sessions/3"] = "ACTIVE=1\nSEAT=seat0\n";
+             user.sessionId = "3";
+         },
+         "", "sudo udevadm control"},
+        {"serial port, not in its group",
+         [](auto& fs, auto&, auto&) { fs.groups["/dev/ttyUSB0"] = "dialout"; }, "",
+         "sudo usermod -aG dialout \"$USER\""},
+    };
+    for (const auto& s : situations) {
+        FakeFileSystem fs = systemWithUnit();
+        fs.files["/dev/ttyUSB0"] = "";
+        FakeProcessTable processes;
+        User user{100, {"users"}, ""};
+        s.arrange(fs, processes, user);
+        const Findings f = examine(fs, processes, user, s.checkoutRule);
+
+        std::set<std::string> printed;
+        std::istringstream text(reportText(f));
+        for (std::string line; std::getline(text, line);)
+            if (line.rfind("  Fix: ", 0) == 0) printed.insert(line.substr(7));
+        std::set<std::string> inJson;
+        const auto j = nlohmann::json::parse(reportJson(f));
+        for (const auto* list : {&j["units"], &j["serial_ports"]})
+            for (const auto& entry : *list)
+                if (!entry["fix"].is_null()) inJson.insert(entry["fix"].get<std::string>());
+        if (j["udev_rule"].contains("fix")) inJson.insert(j["udev_rule"]["fix"].get<std::string>());
+        EXPECT_EQ(printed, inJson) << s.name;
+
+        bool expectedFound = false;
+        for (const auto& fix : inJson) {
+            EXPECT_EQ(fix.find_first_of("\r\n"), std::string::npos) << s.name << ": " << fix;
+            EXPECT_TRUE(bashAccepts(fix)) << s.name << ": " << fix;
+            expectedFound |= fix.rfind(s.fixStart, 0) == 0;
+        }
+        EXPECT_TRUE(expectedFound) << s.name << ": no fix begins with " << s.fixStart;
+    }
 }
 
 TEST(Doctor, UsbPathOfSysfsPaths) {
@@ -222,11 +311,12 @@ TEST(Doctor, UsbPathOfSysfsPaths) {
 
 TEST(DoctorReport, JsonShapeAndAnswer) {
     Findings f;
-    f.units.push_back(
-        {"/dev/hidraw2", "1-2", Transport::Usb, Access::Denied, false, "no rule", kWriteRuleFix});
+    f.units.push_back({"/dev/hidraw2", "1-2", Transport::Usb, Access::Denied, false, "no rule",
+                       kWriteRuleFix, ""});
     f.rule.fix = kWriteRuleFix;
-    f.units.push_back({"simulated:unit", "", Transport::Simulated, Access::Ok, true, "", ""});
-    f.serialPorts.push_back({"/dev/ttyUSB0", false, "not in dialout", "sudo usermod ..."});
+    f.units.push_back({"simulated:unit", "", Transport::Simulated, Access::Ok, true, "", "", ""});
+    f.serialPorts.push_back(
+        {"/dev/ttyUSB0", false, "not in dialout", "sudo usermod ...", "log in again"});
     const auto j = nlohmann::json::parse(reportJson(f));
     ASSERT_EQ(j["units"].size(), 2u);
     EXPECT_EQ(j["units"][0]["path"], "/dev/hidraw2");
@@ -234,6 +324,7 @@ TEST(DoctorReport, JsonShapeAndAnswer) {
     EXPECT_EQ(j["units"][0]["access"], "denied");
     EXPECT_EQ(j["units"][0]["answered"], false);
     EXPECT_EQ(j["units"][0]["fix"], kWriteRuleFix);
+    EXPECT_TRUE(j["units"][0]["note"].is_null());
     EXPECT_EQ(j["units"][1]["transport"], "simulated");
     EXPECT_EQ(j["units"][1]["answered"], true);
     EXPECT_TRUE(j["units"][1]["fix"].is_null());
@@ -242,10 +333,14 @@ TEST(DoctorReport, JsonShapeAndAnswer) {
     EXPECT_EQ(j["udev_rule"]["fix"], kWriteRuleFix);
     EXPECT_EQ(j["serial_ports"][0]["name"], "/dev/ttyUSB0");
     EXPECT_EQ(j["serial_ports"][0]["access"], "denied");
+    EXPECT_EQ(j["serial_ports"][0]["fix"], "sudo usermod ...");
+    EXPECT_EQ(j["serial_ports"][0]["note"], "log in again");
     EXPECT_TRUE(anyAnswered(f));
 
     const std::string text = reportText(f);
     EXPECT_NE(text.find(std::string("Fix: ") + kWriteRuleFix), std::string::npos) << text;
+    EXPECT_NE(text.find("  Fix: sudo usermod ...\n  Note: log in again\n"), std::string::npos)
+        << text;
     f.units.pop_back();
     EXPECT_FALSE(anyAnswered(f));
 }
