@@ -119,10 +119,12 @@ void judgeUnit(UnitCheck& unit, const FileSystem& fs, const std::vector<Process>
         }
         return;
     }
+    // Several programs may read a hidraw node, and the holder is often the user's own window,
+    // perhaps with edits not yet saved: it is named, nothing more.
     if (const auto holder = holderOf(unit.path, processes, user)) {
         unit.access = Access::Busy;
-        unit.reason = "held open by " + holder->name + " (pid " + std::to_string(holder->pid) + ")";
-        unit.fix = "kill " + std::to_string(holder->pid);
+        unit.note = holder->name + " (pid " + std::to_string(holder->pid) +
+                    ") has it open as well; several programs may use the unit at once";
     }
 }
 

@@ -59,8 +59,6 @@ std::string reportText(const Findings& f) {
         out << ": ";
         if (u.access == Access::Denied)
             out << "cannot be used: " << u.reason << ".\n";
-        else if (u.access == Access::Busy)
-            out << "can be opened, but it is " << u.reason << ".\n";
         else
             out << "this user may open it.\n";
         if (u.access != Access::Denied)

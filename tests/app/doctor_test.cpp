@@ -132,8 +132,18 @@ TEST(Doctor, NamesTheProcessHoldingTheUnitButNotItself) {
     Findings f = examine(fs, processes, User{100, {}, ""}, "");
     ASSERT_EQ(f.units.size(), 1u);
     EXPECT_EQ(f.units[0].access, Access::Busy);
-    EXPECT_EQ(f.units[0].reason, "held open by other-tool (pid 77)");
-    EXPECT_EQ(f.units[0].fix, "kill 77");
+    // Told as information, never as something to end: the unit can still be used.
+    EXPECT_EQ(f.units[0].note,
+              "other-tool (pid 77) has it open as well; several programs may use the unit at once");
+    EXPECT_EQ(f.units[0].fix, "");
+    EXPECT_EQ(f.units[0].reason, "");
+    f.units[0].answered = true;
+    const std::string text = reportText(f);
+    EXPECT_NE(text.find("Unit /dev/hidraw2 (USB 1-4.2): this user may open it.\n  It answered the "
+                        "start report.\n  Note: other-tool (pid 77) has it open as well"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("kill"), std::string::npos) << text;
 
     processes.table.pop_back();
     f = examine(fs, processes, User{100, {}, ""}, "");
