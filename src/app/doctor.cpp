@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <regex>
+#include <sstream>
 
 namespace vt::doctor {
 namespace {
@@ -80,12 +81,27 @@ std::string loginAgainNote(const std::string& group) {
     return "then log out and in again, so that the login is in group " + group;
 }
 
-bool hasSeat(const FileSystem& fs, const User& user) {
-    if (user.sessionId.empty()) return false;
-    const auto session = fs.read("/run/systemd/sessions/" + user.sessionId);
-    if (!session) return false;
-    const std::string text = "\n" + *session;
-    return text.find("\nSEAT=") != std::string::npos;
+// The value of `key` in logind's record of a session ("KEY=value" lines), or an empty string.
+std::string sessionField(const std::string& record, const std::string& key) {
+    const std::string text = "\n" + record;
+    const std::size_t at = text.find("\n" + key + "=");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + key.size() + 2;
+    return text.substr(start, text.find('\n', start) - start);
+}
+
+// Where the login sits: the seat of its session, and whether it is the session in front there.
+struct SeatPlace {
+    std::string seat;  // empty: no session, or one without a seat (SSH, a service)
+    bool active = false;
+};
+
+SeatPlace seatOf(const FileSystem& fs, const User& user) {
+    if (user.sessionId.empty() || user.sessionId.find('/') != std::string::npos) return {};
+    const auto record = fs.read("/run/systemd/sessions/" + user.sessionId);
+    if (!record) return {};
+    const std::string active = sessionField(*record, "ACTIVE");
+    return {sessionField(*record, "SEAT"), active == "1" || active == "yes"};
 }
 
 // The first other process that holds `path` open.
@@ -105,12 +121,21 @@ void judgeUnit(UnitCheck& unit, const FileSystem& fs, const std::vector<Process>
         if (!rule.installed) {
             unit.reason = "this user may not open it and no udev rule for the unit is installed";
             unit.fix = rule.fix;
-        } else if (!hasSeat(fs, user)) {
+        } else if (const SeatPlace place = seatOf(fs, user); place.seat.empty()) {
             unit.reason =
                 "this user may not open it: the login has no logind seat session (for example "
                 "an SSH login), so the rule's uaccess tag does not apply";
             unit.fix = kGroupAccessFix;
             unit.note = loginAgainNote("plugdev");
+        } else if (!place.active) {
+            // uaccess opens the unit to the session in front of the seat, and to no other.
+            unit.reason = "this user may not open it: the login's session " + user.sessionId +
+                          " on " + place.seat +
+                          " is not the active one there, and the rule's uaccess tag lets only "
+                          "the active session open the unit";
+            unit.fix = kGroupAccessFix;
+            unit.note = loginAgainNote("plugdev") + "; or bring this session to the front (" +
+                        "loginctl activate " + shellWord(user.sessionId) + ")";
         } else {
             unit.reason = "this user may not open it: the udev rule " + rule.path +
                           " has not been applied to the device yet";
@@ -158,6 +183,27 @@ std::string shellWord(const std::string& word) {
     std::string quoted = "'";
     for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
+}
+
+std::string sessionOfCgroup(const std::string& cgroup) {
+    std::istringstream lines(cgroup);
+    for (std::string line; std::getline(lines, line);) {
+        // "hierarchy:controllers:path"; logind's scopes are in the unified or the systemd tree.
+        const std::size_t first = line.find(':');
+        const std::size_t second = line.find(':', first == std::string::npos ? 0 : first + 1);
+        if (first == std::string::npos || second == std::string::npos) continue;
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        if (!controllers.empty() && controllers != "name=systemd") continue;
+        // The first unit below the slices: a session's scope is "session-ID.scope".
+        std::istringstream parts(line.substr(second + 1));
+        for (std::string part; std::getline(parts, part, '/');) {
+            if (part.empty() || part.ends_with(".slice")) continue;
+            if (part.starts_with("session-") && part.ends_with(".scope") && part.size() > 14)
+                return part.substr(8, part.size() - 14);
+            break;
+        }
+    }
+    return {};
 }
 
 std::string usbPathOf(const std::string& sysfsPath) {

@@ -95,6 +95,10 @@ Findings examine(const FileSystem& fs, const ProcessTable& processes, const User
 // `word` as one word of a shell command: as it is when nothing in it is special, else quoted.
 std::string shellWord(const std::string& word);
 
+// The logind session in a process's /proc/PID/cgroup text (its "session-ID.scope"), or an empty
+// string when the process is in none (a service, a user manager's own unit).
+std::string sessionOfCgroup(const std::string& cgroup);
+
 // The USB device (bus-port, "1-2.4") in a resolved sysfs path of a hidraw device.
 std::string usbPathOf(const std::string& sysfsPath);
 

@@ -98,6 +98,7 @@ TEST(Doctor, SaysWhyTheUnitCannotBeOpenedAndTheFix) {
         {"rule, no seat session", false, true, "", Access::Denied, kGroupAccessFix},
         {"rule, session without seat", false, true, "9", Access::Denied, kGroupAccessFix},
         {"rule and seat, not applied yet", false, true, "3", Access::Denied, kApplyRuleFix},
+        {"rule, seat session not in front", false, true, "4", Access::Denied, kGroupAccessFix},
     };
     for (const auto& c : cases) {
         FakeFileSystem fs = systemWithUnit();
@@ -105,6 +106,7 @@ TEST(Doctor, SaysWhyTheUnitCannotBeOpenedAndTheFix) {
         if (c.ruleInstalled) fs.files["/usr/lib/udev/rules.d/70-vortella.rules"] = kRule;
         fs.files["/run/systemd/sessions/3"] = "UID=1000\nACTIVE=1\nSEAT=seat0\n";
         fs.files["/run/systemd/sessions/9"] = "UID=1000\nREMOTE=1\nSERVICE=sshd\n";
+        fs.files["/run/systemd/sessions/4"] = "UID=1000\nACTIVE=0\nSTATE=online\nSEAT=seat0\n";
         const Findings f = examine(fs, FakeProcessTable(), User{100, {"users"}, c.sessionId}, "");
 
         ASSERT_EQ(f.units.size(), 1u) << c.name;
@@ -275,6 +277,15 @@ TEST(DoctorReport, EveryFixIsOneShellLine) {
              user.sessionId = "3";
          },
          "", "sudo udevadm control"},
+        {"rule, seat session in the background",
+         [](auto& fs, auto&, auto& user) {
+             fs.files["/etc/udev/rules.d/70-vortella.rules"] = kRule;
+             fs.files["/run/systemd/sessions/c2"] = "ACTIVE=0\nSEAT=seat0\n";
+             user.sessionId = "c2";
+         },
+         "",
+         "echo 'KERNEL==\"hidraw*\", ATTRS{idVendor}==\"0483\", ATTRS{idProduct}==\"690e\", "
+         "GROUP"},
         {"serial port, not in its group",
          [](auto& fs, auto&, auto&) { fs.groups["/dev/ttyUSB0"] = "dialout"; }, "",
          "sudo usermod -aG dialout \"$USER\""},
@@ -307,6 +318,24 @@ TEST(DoctorReport, EveryFixIsOneShellLine) {
         }
         EXPECT_TRUE(expectedFound) << s.name << ": no fix begins with " << s.fixStart;
     }
+}
+
+TEST(Doctor, SessionOfTheProcessFromItsControlGroup) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"0::/user.slice/user-1000.slice/session-3.scope\n", "3"},
+        {"12:pids:/user.slice/user-1000.slice/session-c2.scope\n"
+         "1:name=systemd:/user.slice/user-1000.slice/session-c2.scope\n0::/\n",
+         "c2"},
+        {"0::/user.slice/user-1000.slice/session-7.scope/editor\n", "7"},
+        // A terminal started by the user's service manager, a service, an empty name, nothing.
+        {"0::/user.slice/user-1000.slice/user@1000.service/app.slice/app-term.scope\n", ""},
+        {"0::/system.slice/ssh.service\n", ""},
+        {"0::/user.slice/user-1000.slice/session-.scope\n", ""},
+        {"3:cpu:/user.slice/user-1000.slice/session-5.scope\n", ""},
+        {"", ""},
+    };
+    for (const auto& [cgroup, session] : cases)
+        EXPECT_EQ(sessionOfCgroup(cgroup), session) << cgroup;
 }
 
 TEST(Doctor, UsbPathOfSysfsPaths) {
