@@ -15,6 +15,8 @@
 namespace vt::cli {
 namespace {
 
+// The range of --timeout in seconds: it counts in whole milliseconds, up to a day.
+constexpr double kShortestTimeout = 0.001;
 constexpr double kLongestTimeout = 86400.0;
 constexpr long long kLargestValue = 0xFFFF;
 
@@ -148,10 +150,11 @@ ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
     if (optionValue(args, i, "--timeout", value, problem)) {
         if (problem.exitCode) return problem;
         const auto seconds = parseReal(value);
-        if (!seconds || !std::isfinite(*seconds) || *seconds <= 0.0 || *seconds > kLongestTimeout)
-            return usage("--timeout takes a number of seconds above 0 and up to 86400, not '" +
-                         value + "'");
-        request.timeoutSeconds = *seconds;
+        if (!seconds || !std::isfinite(*seconds) || *seconds < kShortestTimeout ||
+            *seconds > kLongestTimeout)
+            return usage("--timeout takes a number of seconds from 0.001 to 86400, not '" + value +
+                         "'");
+        request.timeout = std::chrono::milliseconds(std::llround(*seconds * 1000.0));
         return {};
     }
     if (optionValue(args, i, "--lang", value, problem)) {

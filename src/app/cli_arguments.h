@@ -2,6 +2,7 @@
 // with "then", every argument checked before any device is touched.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +23,9 @@ struct DeviceRequest {
     bool simulate = false;
     bool uart = false;
     std::string port;
-    double timeoutSeconds = 10.0;  // for the connection, and again for each command
-    std::optional<int> language;   // --lang: the language of the progress lines
+    // For the connection, and again for each command: 1 ms to a day.
+    std::chrono::milliseconds timeout{10000};
+    std::optional<int> language;  // --lang: the language of the progress lines
     std::vector<DeviceCommand> commands;
 };
 

@@ -160,9 +160,7 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
     static char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 
-    const auto timeout =
-        std::chrono::milliseconds(static_cast<long long>(request.timeoutSeconds * 1000.0 + 0.5));
-    DeviceSession session(hubOptions(request), timeout, err);
+    DeviceSession session(hubOptions(request), request.timeout, err);
     session.link().setLanguage(language);
 
     if (request.commands.front().kind == DeviceCommandKind::Devices) {

@@ -17,7 +17,7 @@ namespace vt::cli {
 namespace {
 
 // Connects to the unit the programs would use and marks it answered when it does.
-void probe(doctor::Findings& findings, bool simulate, double timeoutSeconds) {
+void probe(doctor::Findings& findings, bool simulate, std::chrono::milliseconds timeout) {
     const bool anyOpen =
         std::any_of(findings.units.begin(), findings.units.end(),
                     [](const auto& u) { return u.access != doctor::Access::Denied; });
@@ -29,9 +29,7 @@ void probe(doctor::Findings& findings, bool simulate, double timeoutSeconds) {
     devices::HubOptions options;
     options.simulate = simulate;
     std::ostringstream progress;  // the link's progress is not part of the doctor's answer
-    DeviceSession session(
-        options, std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000.0 + 0.5)),
-        progress);
+    DeviceSession session(options, timeout, progress);
     const int result =
         session.run({{"connecting", nullptr, nullptr, [&session] { return session.connected(); }}});
     if (result != kExitOk) return;
@@ -81,7 +79,7 @@ int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
         sim.transport = doctor::Transport::Simulated;
         findings.units.push_back(sim);
     }
-    probe(findings, request.simulate, request.timeoutSeconds);
+    probe(findings, request.simulate, request.timeout);
     out << (json ? doctor::reportJson(findings) : doctor::reportText(findings));
     return doctor::anyAnswered(findings) ? kExitOk : kExitDevice;
 }

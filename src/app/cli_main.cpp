@@ -56,7 +56,8 @@ Device options:
   --transport usb|uart    how the unit is reached (default usb)
   --port NAME             with --transport uart: the serial port to try first (ttyUSB0,
                           /dev/ttyS1); the other ports are tried after it, one second each
-  --timeout SECONDS       give up when connecting, or any one command, takes longer (default 10)
+  --timeout SECONDS       give up when connecting, or any one command, takes longer
+                          (0.001 to 86400, default 10)
   --lang en|zh            the language of the progress lines (default: the one last chosen in
                           the window, else the system's); results do not change
 
