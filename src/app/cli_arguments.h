@@ -34,11 +34,22 @@ struct ArgumentProblem {
     std::string message;
 };
 
+// "--" ends the options: every word after it is an argument, even "then" or "--x".
+inline constexpr std::string_view kEndOfOptions = "--";
+
+// Whether `word` is written as an option: "--" and a name. "--5" is not (a mistyped negative
+// number is an argument, and a bad one), nor is "--" itself.
+bool isOptionWord(std::string_view word);
+
 // Whether `word` starts a device command line (a command name or an option).
 bool isDeviceCommandLine(std::string_view word);
 
 // Whether a device option is followed by a value (`--port NAME`).
 bool optionTakesValue(std::string_view word);
+
+// Where the command starts: the index of the first word after the leading device options (and
+// their values, and a "--"); args.size() when there is none.
+std::size_t commandIndex(const std::vector<std::string>& args);
 
 // A whole non-negative number, decimal or 0x-hexadecimal; nullopt on anything else.
 std::optional<long long> parseNumber(std::string_view text);

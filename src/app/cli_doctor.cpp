@@ -49,16 +49,25 @@ int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::vector<std::string> options;
     bool json = false;
     bool named = false;
-    for (const auto& a : args) {
-        if (a == "--json")
-            json = true;
-        else if (a == "doctor" && !named)
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && a == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (a == "doctor" && !named) {
             named = true;
-        else
+        } else if (!optionsEnded && a == "--json") {
+            json = true;
+        } else if (!optionsEnded && isOptionWord(a)) {
             options.push_back(a);
+            if (optionTakesValue(a) && i + 1 < args.size()) options.push_back(args[++i]);
+        } else {
+            err << "vortella-cli: doctor: unexpected argument '" << a << "'\n" << kUsageSynopsis;
+            return kExitUsage;
+        }
     }
     // The device options are read as for any device command.
-    options.push_back("devices");
+    options.insert(options.begin(), "devices");
     DeviceRequest request;
     if (const ArgumentProblem p = parseDeviceRequest(options, request); p.exitCode) {
         err << "vortella-cli: doctor: " << p.message << "\n" << kUsageSynopsis;
