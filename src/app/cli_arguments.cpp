@@ -2,6 +2,7 @@
 #include "app/cli_arguments.h"
 
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,8 @@
 namespace vt::cli {
 namespace {
 
+// The range of --timeout in seconds: it counts in whole milliseconds, up to a day.
+constexpr double kShortestTimeout = 0.001;
 constexpr double kLongestTimeout = 86400.0;
 constexpr long long kLargestValue = 0xFFFF;
 
@@ -148,10 +151,11 @@ ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
     if (optionValue(args, i, "--timeout", value, problem)) {
         if (problem.exitCode) return problem;
         const auto seconds = parseReal(value);
-        if (!seconds || !std::isfinite(*seconds) || *seconds <= 0.0 || *seconds > kLongestTimeout)
-            return usage("--timeout takes a number of seconds above 0 and up to 86400, not '" +
-                         value + "'");
-        request.timeoutSeconds = *seconds;
+        if (!seconds || !std::isfinite(*seconds) || *seconds < kShortestTimeout ||
+            *seconds > kLongestTimeout)
+            return usage("--timeout takes a number of seconds from 0.001 to 86400, not '" + value +
+                         "'");
+        request.timeout = std::chrono::milliseconds(std::llround(*seconds * 1000.0));
         return {};
     }
     if (optionValue(args, i, "--lang", value, problem)) {
@@ -165,12 +169,26 @@ ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
 
 }  // namespace
 
+bool isOptionWord(std::string_view word) {
+    return word.size() > 2 && word.starts_with("--") &&
+           !std::isdigit(static_cast<unsigned char>(word[2]));
+}
+
 bool isDeviceCommandLine(std::string_view word) {
-    return findCommand(word) != nullptr || word.rfind("--", 0) == 0;
+    return findCommand(word) != nullptr || isOptionWord(word) || word == kEndOfOptions;
 }
 
 bool optionTakesValue(std::string_view word) {
     return word == "--transport" || word == "--port" || word == "--timeout" || word == "--lang";
+}
+
+std::size_t commandIndex(const std::vector<std::string>& args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == kEndOfOptions) return i + 1;
+        if (!isOptionWord(args[i])) return i;
+        if (optionTakesValue(args[i])) ++i;
+    }
+    return args.size();
 }
 
 std::optional<long long> parseNumber(std::string_view text) {
@@ -192,9 +210,14 @@ std::optional<long long> parseNumber(std::string_view text) {
 ArgumentProblem parseDeviceRequest(const std::vector<std::string>& args, DeviceRequest& request) {
     DeviceRequest parsed;
     std::vector<std::vector<std::string>> groups(1);
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
-        if (word.size() > 2 && word.rfind("--", 0) == 0) {
+        if (optionsEnded) {
+            groups.back().push_back(word);
+        } else if (word == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (isOptionWord(word)) {
             if (ArgumentProblem p = readOption(args, i, parsed); p.exitCode) return p;
         } else if (word == kThen) {
             groups.emplace_back();

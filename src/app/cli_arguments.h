@@ -2,6 +2,7 @@
 // with "then", every argument checked before any device is touched.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +23,9 @@ struct DeviceRequest {
     bool simulate = false;
     bool uart = false;
     std::string port;
-    double timeoutSeconds = 10.0;  // for the connection, and again for each command
-    std::optional<int> language;   // --lang: the language of the progress lines
+    // For the connection, and again for each command: 1 ms to a day.
+    std::chrono::milliseconds timeout{10000};
+    std::optional<int> language;  // --lang: the language of the progress lines
     std::vector<DeviceCommand> commands;
 };
 
@@ -32,11 +34,22 @@ struct ArgumentProblem {
     std::string message;
 };
 
+// "--" ends the options: every word after it is an argument, even "then" or "--x".
+inline constexpr std::string_view kEndOfOptions = "--";
+
+// Whether `word` is written as an option: "--" and a name. "--5" is not (a mistyped negative
+// number is an argument, and a bad one), nor is "--" itself.
+bool isOptionWord(std::string_view word);
+
 // Whether `word` starts a device command line (a command name or an option).
 bool isDeviceCommandLine(std::string_view word);
 
 // Whether a device option is followed by a value (`--port NAME`).
 bool optionTakesValue(std::string_view word);
+
+// Where the command starts: the index of the first word after the leading device options (and
+// their values, and a "--"); args.size() when there is none.
+std::size_t commandIndex(const std::vector<std::string>& args);
 
 // A whole non-negative number, decimal or 0x-hexadecimal; nullopt on anything else.
 std::optional<long long> parseNumber(std::string_view text);

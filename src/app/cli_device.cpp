@@ -7,6 +7,7 @@
 
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
+#include "app/cli_output.h"
 #include "app/cli_usage.h"
 #include "app/cli_write_steps.h"
 #include "app/device_session.h"
@@ -60,18 +61,17 @@ Step imageStep(DeviceSession& session, bool first, std::function<bool(const Para
     return step;
 }
 
-// Writes the image as the window's Save does; a file that cannot be written fails the step.
+// Writes the image as the window's Save does (to standard output for "-"); a file that cannot be
+// written fails the step.
 bool saveImage(DeviceSession& session, const ParameterModel& model, const std::string& file,
                std::ostream& out) {
-    const std::string target = presets::forcePresetExtension(file);
-    const std::string failure = presets::writeFileAtomically(
-        target,
-        presets::presetFileText(presets::savePresetLines(model.device, model.deviceVariant)));
+    const std::string failure = writePresetOutput(
+        file, presets::presetFileText(presets::savePresetLines(model.device, model.deviceVariant)),
+        out);
     if (!failure.empty()) {
         session.failStep(failure, kExitOutput);
         return false;
     }
-    out << target << "\n" << std::flush;
     return true;
 }
 
@@ -160,9 +160,7 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
     static char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 
-    const auto timeout =
-        std::chrono::milliseconds(static_cast<long long>(request.timeoutSeconds * 1000.0 + 0.5));
-    DeviceSession session(hubOptions(request), timeout, err);
+    DeviceSession session(hubOptions(request), request.timeout, err);
     session.link().setLanguage(language);
 
     if (request.commands.front().kind == DeviceCommandKind::Devices) {

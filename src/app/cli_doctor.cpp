@@ -17,7 +17,7 @@ namespace vt::cli {
 namespace {
 
 // Connects to the unit the programs would use and marks it answered when it does.
-void probe(doctor::Findings& findings, bool simulate, double timeoutSeconds) {
+void probe(doctor::Findings& findings, bool simulate, std::chrono::milliseconds timeout) {
     const bool anyOpen =
         std::any_of(findings.units.begin(), findings.units.end(),
                     [](const auto& u) { return u.access != doctor::Access::Denied; });
@@ -29,9 +29,7 @@ void probe(doctor::Findings& findings, bool simulate, double timeoutSeconds) {
     devices::HubOptions options;
     options.simulate = simulate;
     std::ostringstream progress;  // the link's progress is not part of the doctor's answer
-    DeviceSession session(
-        options, std::chrono::milliseconds(static_cast<long long>(timeoutSeconds * 1000.0 + 0.5)),
-        progress);
+    DeviceSession session(options, timeout, progress);
     const int result =
         session.run({{"connecting", nullptr, nullptr, [&session] { return session.connected(); }}});
     if (result != kExitOk) return;
@@ -51,16 +49,25 @@ int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::vector<std::string> options;
     bool json = false;
     bool named = false;
-    for (const auto& a : args) {
-        if (a == "--json")
-            json = true;
-        else if (a == "doctor" && !named)
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && a == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (a == "doctor" && !named) {
             named = true;
-        else
+        } else if (!optionsEnded && a == "--json") {
+            json = true;
+        } else if (!optionsEnded && isOptionWord(a)) {
             options.push_back(a);
+            if (optionTakesValue(a) && i + 1 < args.size()) options.push_back(args[++i]);
+        } else {
+            err << "vortella-cli: doctor: unexpected argument '" << a << "'\n" << kUsageSynopsis;
+            return kExitUsage;
+        }
     }
     // The device options are read as for any device command.
-    options.push_back("devices");
+    options.insert(options.begin(), "devices");
     DeviceRequest request;
     if (const ArgumentProblem p = parseDeviceRequest(options, request); p.exitCode) {
         err << "vortella-cli: doctor: " << p.message << "\n" << kUsageSynopsis;
@@ -72,15 +79,16 @@ int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return kExitUsage;
     }
 
-    doctor::Findings findings = doctor::examine(
-        doctor::SystemFileSystem(), doctor::SystemProcessTable(), doctor::currentUser());
+    doctor::Findings findings =
+        doctor::examine(doctor::SystemFileSystem(), doctor::SystemProcessTable(),
+                        doctor::currentUser(), doctor::checkoutRule());
     if (request.simulate) {
         doctor::UnitCheck sim;
         sim.path = devices::kSimulatedPath;
         sim.transport = doctor::Transport::Simulated;
         findings.units.push_back(sim);
     }
-    probe(findings, request.simulate, request.timeoutSeconds);
+    probe(findings, request.simulate, request.timeout);
     out << (json ? doctor::reportJson(findings) : doctor::reportText(findings));
     return doctor::anyAnswered(findings) ? kExitOk : kExitDevice;
 }

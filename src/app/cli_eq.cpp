@@ -41,11 +41,20 @@ int usage(std::ostream& err, const std::string& why) {
 // Reads the words after "fit" or "export"; returns an exit code, or -1 when the line is good.
 int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r, std::ostream& err) {
     std::vector<std::string> positional;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string word = args[i];
+        if (!optionsEnded && word == kEndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !isOptionWord(word)) {
+            positional.push_back(word);
+            continue;
+        }
         std::string value;
         const bool hasValue = word.find('=') != std::string::npos;
-        if (word.rfind("--", 0) == 0 && hasValue) {
+        if (hasValue) {
             value = word.substr(word.find('=') + 1);
             word = word.substr(0, word.find('='));
         }
@@ -75,10 +84,8 @@ int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r, st
         } else if (optionTakesValue(word)) {
             if (!takeValue()) return usage(err, word + " needs a value");
             r.deviceOptions.push_back(word + "=" + value);
-        } else if (word.rfind("--", 0) == 0) {
-            return usage(err, "unknown option '" + word + "'");
         } else {
-            positional.push_back(word);
+            return usage(err, "unknown option '" + word + "'");
         }
     }
     if (fit && positional.size() != 1) return usage(err, "eq fit takes one FILE");

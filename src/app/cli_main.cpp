@@ -9,6 +9,7 @@
 #include "app/cli_commands.h"
 #include "app/cli_output.h"
 #include "app/cli_usage.h"
+#include "app/help_request.h"
 #include "app/program_version.h"
 
 namespace {
@@ -18,14 +19,16 @@ Preset files (.Nddt):
   preset show FILE        print the preset as JSON: model, variant, verified, lines, slots
   preset make JSON OUT    write the preset file for the device image given as JSON
                           ({"variant":0,"slots":[[module,slot,value],...]}; missing slots are 0;
-                          JSON "-" reads it from standard input)
+                          JSON "-" reads it from standard input; OUT "-" writes the file to
+                          standard output)
 
 Filter lists (the 'Filter: ON PK Fc 125 Hz Gain -3 dB Q 1' text of measurement software):
   eq fit FILE [--channel main|aux] [--source-channel L|R] [--apply]
                           fit the file's filters to the channel's bands and print them as JSON
                           with the dropped filters and the residual in dB; --apply then writes
-                          them to the unit (the device options below apply); of a file with
-                          Channel: blocks the filters for L are read, or for R when chosen
+                          them to the unit (the device options below apply, before eq or
+                          after it); of a file with Channel: blocks the filters for L are
+                          read, or for R when chosen
   eq export [--preset FILE] [--channel main|aux]
                           print the channel's bands as such a filter list, from a preset file
                           or, without --preset, from the unit
@@ -36,7 +39,8 @@ Device commands (each connects to the unit and reads its settings first):
   dump                    print the unit's settings as JSON: {"slots":[[module,slot,value],...]}
                           for every slot of modules 0 to 3
   save FILE               write the unit's settings to a preset file, as the window's Save does
-                          (.Nddt added when missing), and print the file's name
+                          (.Nddt added when missing), and print the file's name; FILE "-"
+                          writes the file to standard output
   set ADDRESS VALUE       write one parameter and wait for the unit's answer; ADDRESS is
                           module * 256 + slot, VALUE 0 to 65535, both decimal or 0x-hexadecimal
   load FILE               write a preset file into the unit, as the window's Load does
@@ -52,18 +56,21 @@ Connection doctor:
                           user may open them (and the fix when not), whether they answer; the
                           udev rule; the serial ports. Exit 0 when a unit answered, else 3
 
-Device options:
+Device options (before the command or after it):
   --simulate              list a simulated unit beside the real devices; it is the one used
   --transport usb|uart    how the unit is reached (default usb)
   --port NAME             with --transport uart: the serial port to try first (ttyUSB0,
                           /dev/ttyS1); the other ports are tried after it, one second each
-  --timeout SECONDS       give up when connecting, or any one command, takes longer (default 10)
+  --timeout SECONDS       give up when connecting, or any one command, takes longer
+                          (0.001 to 86400, default 10)
   --lang en|zh            the language of the progress lines (default: the one last chosen in
                           the window, else the system's); results do not change
 
 Options:
-  --help                  show this text
-  --version               show the version
+  -h, --help              show this text (wherever it stands)
+  -v, --version           show the version (wherever it stands)
+  --                      end the options: every word after it is an argument, even a file
+                          named "--x" or "then"
 
 Progress goes to the error stream, results to the output stream.
 Exit codes: 0 success, 1 usage error, 2 bad input (argument or file), 3 device failure or
@@ -71,21 +78,18 @@ time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!")
 or a preset file could not be written ("cannot write output: No space left on device").
 )";
 
-// `vortella-cli [DEVICE OPTIONS] doctor ...`: "doctor" is the first word that is neither an option
-// nor an option's value.
-bool isDoctorLine(const std::vector<std::string>& args) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "doctor") return true;
-        if (word.rfind("--", 0) != 0) return false;
-        if (vt::cli::optionTakesValue(word)) ++i;
-    }
-    return false;
+// `vortella-cli [DEVICE OPTIONS] eq fit|export ...`: the leading options go after the
+// sub-command, where `eq` reads them (and before a "--" that may follow).
+std::vector<std::string> eqArguments(const std::vector<std::string>& args, std::size_t command) {
+    std::vector<std::string> words(args.begin() + static_cast<std::ptrdiff_t>(command) + 1,
+                                   args.end());
+    if (words.empty()) return words;
+    std::vector<std::string> leading;
+    for (std::size_t i = 0; i < command; ++i)
+        if (args[i] != vt::cli::kEndOfOptions) leading.push_back(args[i]);
+    words.insert(words.begin() + 1, leading.begin(), leading.end());
+    return words;
 }
-
-}  // namespace
-
-namespace {
 
 int runCli(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -93,20 +97,33 @@ int runCli(int argc, char** argv) {
         std::cerr << vt::cli::kUsageSynopsis << kUsage;
         return vt::cli::kExitUsage;
     }
-    const std::string& cmd = args.front();
-    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+    const vt::app::HelpRequest asked = vt::app::helpRequest(args);
+    if (asked == vt::app::HelpRequest::Help || args.front() == "help") {
         std::cout << vt::cli::kUsageSynopsis << kUsage;
         return vt::cli::kExitOk;
     }
-    if (cmd == "--version") {
+    if (asked == vt::app::HelpRequest::Version) {
         std::cout << "vortella-cli " << vt::app::kProgramVersion << "\n";
         return vt::cli::kExitOk;
     }
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (isDoctorLine(args)) return vt::cli::runDoctor(args, std::cout, std::cerr);
-    if (cmd == "preset") return vt::cli::runPreset(rest, std::cout, std::cerr);
-    if (cmd == "eq") return vt::cli::runEq(rest, std::cout, std::cerr);
-    if (vt::cli::isDeviceCommandLine(cmd)) return vt::cli::runDevice(args, std::cout, std::cerr);
+    // The device options may come before any command that reaches the unit.
+    const std::size_t command = vt::cli::commandIndex(args);
+    const std::string cmd = command < args.size() ? args[command] : std::string();
+    const bool leadingOptions = command > 1 || (command == 1 && args[0] != vt::cli::kEndOfOptions);
+    if (cmd == "doctor") return vt::cli::runDoctor(args, std::cout, std::cerr);
+    if (cmd == "eq") return vt::cli::runEq(eqArguments(args, command), std::cout, std::cerr);
+    if (cmd == "preset") {
+        if (leadingOptions) {
+            std::cerr << "vortella-cli: preset takes no device options\n"
+                      << vt::cli::kUsageSynopsis;
+            return vt::cli::kExitUsage;
+        }
+        return vt::cli::runPreset(
+            {args.begin() + static_cast<std::ptrdiff_t>(command) + 1, args.end()}, std::cout,
+            std::cerr);
+    }
+    if (command > 0 || vt::cli::isDeviceCommandLine(cmd))
+        return vt::cli::runDevice(args, std::cout, std::cerr);
     std::cerr << "vortella-cli: unknown command '" << cmd << "'\n" << vt::cli::kUsageSynopsis;
     return vt::cli::kExitUsage;
 }

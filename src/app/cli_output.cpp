@@ -8,8 +8,21 @@
 #include <ostream>
 
 #include "app/cli_commands.h"
+#include "presets/preset_file.h"
 
 namespace vt::cli {
+
+std::string writePresetOutput(const std::string& file, const std::string& text, std::ostream& out) {
+    if (file == "-") {
+        out << text << std::flush;
+        return {};
+    }
+    const std::string target = presets::forcePresetExtension(file);
+    if (std::string failure = presets::writeFileAtomically(target, text); !failure.empty())
+        return failure;
+    out << target << "\n" << std::flush;
+    return {};
+}
 
 CheckedOutput::CheckedOutput(std::ostream& stream, int fd)
     : m_stream(stream), m_previous(stream.rdbuf(this)), m_fd(fd) {

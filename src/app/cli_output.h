@@ -5,8 +5,14 @@
 #include <array>
 #include <iosfwd>
 #include <streambuf>
+#include <string>
 
 namespace vt::cli {
+
+// Writes a preset file's text where the user asked: to FILE (the .Nddt extension forced, written
+// atomically), then prints the file's name; or, for "-", the text itself to `out`. Returns the
+// reason when the file could not be written, else an empty string.
+std::string writePresetOutput(const std::string& file, const std::string& text, std::ostream& out);
 
 class CheckedOutput : public std::streambuf {
   public:

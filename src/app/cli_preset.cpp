@@ -1,10 +1,13 @@
 // `vortella-cli preset`: show a preset file as JSON, make a preset file from JSON.
 #include <unistd.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "app/cli_arguments.h"
 #include "app/cli_commands.h"
+#include "app/cli_output.h"
 #include "app/preset_json.h"
 #include "presets/preset_file.h"
 
@@ -59,20 +62,24 @@ int make(const std::string& jsonPath, const std::string& outPath, std::ostream& 
         err << jsonPath << ": " << problem << "\n";
         return kExitBadInput;
     }
-    const std::string target = forcePresetExtension(outPath);
-    const std::string failure = writeFileAtomically(
-        target, presetFileText(savePresetLines(request.image, request.variant)));
+    const std::string failure = writePresetOutput(
+        outPath, presetFileText(savePresetLines(request.image, request.variant)), out);
     if (!failure.empty()) {
         err << failure << "\n";
         return kExitOutput;
     }
-    out << target << "\n";
     return kExitOk;
 }
 
 }  // namespace
 
-int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runPreset(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+    // preset takes no options: a "--" after the sub-command only lets a file be named "--x".
+    std::vector<std::string> args = words;
+    if (args.size() > 1)
+        if (const auto end = std::find(args.begin() + 1, args.end(), kEndOfOptions);
+            end != args.end())
+            args.erase(end);
     if (args.size() == 2 && args[0] == "show") return show(args[1], out, err);
     if (args.size() == 3 && args[0] == "make") return make(args[1], args[2], out, err);
     err << "usage: vortella-cli preset show FILE | preset make JSON OUT\n";

@@ -52,19 +52,22 @@ struct UnitCheck {
     Access access = Access::Ok;
     bool answered = false;
     std::string reason;  // why it cannot be used; empty when nothing is wrong
-    std::string fix;     // the one command that mends it; empty when nothing is wrong
+    std::string fix;     // the one shell command line that mends it, or empty
+    std::string note;    // what else to know or do (log in again...), or empty
 };
 
 struct RuleCheck {
     bool installed = false;
     std::string path;
+    std::string fix;  // how to install it, when it is not installed
 };
 
 struct SerialCheck {
     std::string name;  // /dev/ttyUSB0
     bool ok = false;
     std::string reason;
-    std::string fix;
+    std::string fix;  // as for a unit
+    std::string note;
 };
 
 struct Findings {
@@ -73,10 +76,8 @@ struct Findings {
     std::vector<SerialCheck> serialPorts;
 };
 
-// Fixes named in the findings and in the user documentation.
-inline constexpr const char* kInstallRuleFix =
-    "sudo cp packaging/linux/70-vortella.rules /etc/udev/rules.d/ && sudo udevadm control "
-    "--reload-rules && sudo udevadm trigger";
+// Fixes named in the findings and in the user documentation. Each is one line that a shell runs
+// as it stands; what else the user must do goes in the finding's note.
 inline constexpr const char* kApplyRuleFix =
     "sudo udevadm control --reload-rules && sudo udevadm trigger";
 inline constexpr const char* kGroupAccessFix =
@@ -86,8 +87,17 @@ inline constexpr const char* kGroupAccessFix =
     "--reload-rules && sudo udevadm trigger";
 
 // Looks at the HID devices, the udev rule and the serial ports. No unit is asked anything:
-// `answered` stays false until the caller probes the units.
-Findings examine(const FileSystem& fs, const ProcessTable& processes, const User& user);
+// `answered` stays false until the caller probes the units. `checkoutRule` is the udev rule in
+// the source tree this program was built from, named by the fix when it is still there.
+Findings examine(const FileSystem& fs, const ProcessTable& processes, const User& user,
+                 const std::string& checkoutRule);
+
+// `word` as one word of a shell command: as it is when nothing in it is special, else quoted.
+std::string shellWord(const std::string& word);
+
+// The logind session in a process's /proc/PID/cgroup text (its "session-ID.scope"), or an empty
+// string when the process is in none (a service, a user manager's own unit).
+std::string sessionOfCgroup(const std::string& cgroup);
 
 // The USB device (bus-port, "1-2.4") in a resolved sysfs path of a hidraw device.
 std::string usbPathOf(const std::string& sysfsPath);

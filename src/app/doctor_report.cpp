@@ -36,6 +36,11 @@ nlohmann::json orNull(const std::string& text) {
     return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
 }
 
+void fixAndNote(std::ostream& out, const std::string& fix, const std::string& note) {
+    if (!fix.empty()) out << "  Fix: " << fix << "\n";
+    if (!note.empty()) out << "  Note: " << note << "\n";
+}
+
 }  // namespace
 
 bool anyAnswered(const Findings& findings) {
@@ -54,8 +59,6 @@ std::string reportText(const Findings& f) {
         out << ": ";
         if (u.access == Access::Denied)
             out << "cannot be used: " << u.reason << ".\n";
-        else if (u.access == Access::Busy)
-            out << "can be opened, but it is " << u.reason << ".\n";
         else
             out << "this user may open it.\n";
         if (u.access != Access::Denied)
@@ -63,17 +66,17 @@ std::string reportText(const Findings& f) {
                 << (u.answered ? "It answered the start report."
                                : "It did not answer the start report in time.")
                 << "\n";
-        if (!u.fix.empty()) out << "  Fix: " << u.fix << "\n";
+        fixAndNote(out, u.fix, u.note);
     }
     if (f.rule.installed)
         out << "udev rule: installed at " << f.rule.path << ".\n";
     else
-        out << "udev rule: not installed.\n  Fix: " << kInstallRuleFix << "\n";
+        out << "udev rule: not installed.\n  Fix: " << f.rule.fix << "\n";
     if (f.serialPorts.empty()) out << "Serial ports: no USB serial adapter present.\n";
     for (const auto& p : f.serialPorts) {
         out << "Serial port " << p.name << ": "
             << (p.ok ? "this user may open it." : "cannot be opened: " + p.reason + ".") << "\n";
-        if (!p.fix.empty()) out << "  Fix: " << p.fix << "\n";
+        fixAndNote(out, p.fix, p.note);
     }
     out << (anyAnswered(f) ? "A unit answered: the programs can use it.\n" : "No unit answered.\n");
     return out.str();
@@ -87,6 +90,7 @@ std::string reportJson(const Findings& f) {
                          {"access", accessName(u.access)},
                          {"answered", u.answered},
                          {"fix", orNull(u.fix)},
+                         {"note", orNull(u.note)},
                          {"usb_path", orNull(u.usbPath)},
                          {"reason", orNull(u.reason)}});
     nlohmann::ordered_json ports = nlohmann::ordered_json::array();
@@ -94,9 +98,10 @@ std::string reportJson(const Findings& f) {
         ports.push_back({{"name", p.name},
                          {"access", p.ok ? "ok" : "denied"},
                          {"fix", orNull(p.fix)},
+                         {"note", orNull(p.note)},
                          {"reason", orNull(p.reason)}});
     nlohmann::ordered_json rule = {{"installed", f.rule.installed}, {"path", orNull(f.rule.path)}};
-    if (!f.rule.installed) rule["fix"] = kInstallRuleFix;
+    if (!f.rule.installed) rule["fix"] = f.rule.fix;
     const nlohmann::ordered_json all = {
         {"units", std::move(units)}, {"udev_rule", std::move(rule)}, {"serial_ports", ports}};
     return all.dump() + "\n";

@@ -17,8 +17,6 @@ namespace fsys = std::filesystem;
 namespace {
 
 constexpr std::size_t kLargestRead = 1 << 20;
-// The audit session id of a process outside any login.
-constexpr const char* kNoSession = "4294967295";
 
 std::string trimmed(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -89,14 +87,15 @@ User currentUser() {
     ids.push_back(::getegid());
     for (gid_t id : ids)
         if (const struct group* g = ::getgrgid(id)) user.groups.emplace_back(g->gr_name);
-    if (const char* id = std::getenv("XDG_SESSION_ID"); id && *id) {
+    if (const char* id = std::getenv("XDG_SESSION_ID"); id && *id)
         user.sessionId = id;
-    } else {
-        const std::string audit =
-            trimmed(SystemFileSystem().read("/proc/self/sessionid").value_or(""));
-        if (!audit.empty() && audit != kNoSession) user.sessionId = audit;
-    }
+    else
+        user.sessionId = sessionOfCgroup(SystemFileSystem().read("/proc/self/cgroup").value_or(""));
     return user;
+}
+
+std::string checkoutRule() {
+    return VORTELLA_SOURCE_DIR "/packaging/linux/70-vortella.rules";
 }
 
 }  // namespace vt::doctor

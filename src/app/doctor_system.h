@@ -20,7 +20,11 @@ class SystemProcessTable : public ProcessTable {
     std::vector<Process> processes() const override;
 };
 
-// This process, its groups and its logind session (XDG_SESSION_ID, else /proc/self/sessionid).
+// This process, its groups and its logind session (XDG_SESSION_ID, else the session whose scope
+// holds this process).
 User currentUser();
+
+// The udev rule in the source tree this program was built from (it may be gone since).
+std::string checkoutRule();
 
 }  // namespace vt::doctor

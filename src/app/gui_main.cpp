@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
 
     QSettings settings = vt::app::programSettings();
     vt::ui::WindowMemory memory(settings);
-    if (line.options.resetSettings) memory.clear();
+    if (line.options.resetSettings) memory.forget();
 
     vt::ui::QtDialogService dialogs(&memory);
     vt::ui::ControllerApp controller(line.options.hub, dialogs);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/help_request.h"
 #include "app/program_version.h"
 #include "model/text_pairs.h"
 
@@ -103,27 +104,26 @@ QStringList withoutToolkitOptions(const QStringList& arguments) {
 GuiCommandLine parseGuiCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Control program for the KV series digital audio processor.");
-    const QCommandLineOption help({"h", "help"}, "Show this help.");
-    parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOption({{"h", "help"}, "Show this help (anywhere on the line)."});
+    parser.addVersionOption();
     const std::vector<OptionRow> table = optionTable();
     for (const auto& row : table) parser.addOption(row.option);
 
     GuiCommandLine result;
     const QString program = kProgram;
-    if (!parser.parse(withoutToolkitOptions(arguments))) {
+    const QStringList words = withoutToolkitOptions(arguments);
+    // --help and --version answer wherever they stand, as in the command-line program.
+    std::vector<std::string> options;
+    for (qsizetype i = 1; i < words.size(); ++i) options.push_back(words[i].toStdString());
+    if (const HelpRequest asked = helpRequest(options); asked != HelpRequest::None) {
+        result.exitCode = 0;
+        result.text =
+            asked == HelpRequest::Help ? helpText(parser) : program + " " + kProgramVersion + "\n";
+        return result;
+    }
+    if (!parser.parse(words)) {
         result.exitCode = 1;
         result.text = program + ": " + parser.errorText() + "\n" + usageLine(parser);
-        return result;
-    }
-    if (parser.isSet(help)) {
-        result.exitCode = 0;
-        result.text = helpText(parser);
-        return result;
-    }
-    if (parser.isSet(version)) {
-        result.exitCode = 0;
-        result.text = program + " " + kProgramVersion + "\n";
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {

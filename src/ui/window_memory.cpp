@@ -37,8 +37,9 @@ void WindowMemory::rememberPresetFile(const QString& file) {
     m_settings.setValue(kPresetFolderKey, QFileInfo(file).absolutePath());
 }
 
-void WindowMemory::clear() {
-    m_settings.clear();
+void WindowMemory::forget() {
+    m_settings.remove(kPositionKey);
+    m_settings.remove(kPresetFolderKey);
     m_settings.sync();
 }
 

@@ -25,8 +25,9 @@ class WindowMemory {
     QString presetFolder() const;
     // Remembers the folder that holds `file`.
     void rememberPresetFile(const QString& file);
-    // Forgets everything.
-    void clear();
+    // Forgets the position and the preset folder; whatever else the settings hold (the language)
+    // stays.
+    void forget();
 
   private:
     QSettings& m_settings;

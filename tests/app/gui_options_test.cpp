@@ -39,18 +39,29 @@ TEST(GuiOptions, OptionsReachTheProgram) {
 }
 
 TEST(GuiOptions, HelpAndVersion) {
-    for (const char* flag : {"--help", "-h"}) {
-        const GuiCommandLine help = parse({flag});
-        EXPECT_EQ(help.exitCode, 0);
+    // Wherever they stand on the line, before any other option's fault is looked at.
+    const std::vector<QStringList> helps = {{"--help"},
+                                            {"-h"},
+                                            {"--simulate", "--help"},
+                                            {"--bogus", "-h"},
+                                            {"stray", "--help", "--version"},
+                                            {"-platform", "offscreen", "-h"}};
+    for (const auto& args : helps) {
+        const GuiCommandLine help = parse(args);
+        EXPECT_EQ(help.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_TRUE(help.text.startsWith("Usage: vortella [options]\n")) << help.text.toStdString();
         for (const char* option : {"--simulate", "--transport", "--port", "--reset-settings"})
             EXPECT_TRUE(help.text.contains(option)) << option;
     }
-    for (const char* flag : {"--version", "-v"}) {
-        const GuiCommandLine version = parse({flag});
-        EXPECT_EQ(version.exitCode, 0);
+    const std::vector<QStringList> versions = {
+        {"--version"}, {"-v"}, {"--lang", "zh", "-v"}, {"--transport", "serial", "--version"}};
+    for (const auto& args : versions) {
+        const GuiCommandLine version = parse(args);
+        EXPECT_EQ(version.exitCode, 0) << args.join(' ').toStdString();
         EXPECT_EQ(version.text, QString("vortella %1\n").arg(kProgramVersion));
     }
+    // After "--" they are words like any other, and the window takes none.
+    EXPECT_EQ(parse({"--", "--help"}).exitCode, 1);
 }
 
 TEST(GuiOptions, BadCommandLinesPrintTheUsageLineAndEndWithOne) {

@@ -12,6 +12,7 @@ fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail
 slot() { grep -o "\[$1,$2,[0-9]*\]" | head -1 | tr -d '[]' | cut -d, -f3; }
 
 "$CLI" --help | grep -q "set ADDRESS VALUE" || fail "--help lists the device commands"
+"$CLI" --help | grep -qF "(0.001 to 86400, default 10)" || fail "--help gives the time-out's range"
 
 # Unknown options: the usage line and status 1.
 "$CLI" --bogus > out.txt 2> err.txt; [ $? -eq 1 ] || fail "--bogus exits 1"
@@ -105,6 +106,10 @@ done <<'CASES'
 1|save|takes 1 argument
 1|dump then|between two commands
 1|--timeout 0 dump|--timeout takes
+1|--timeout 0.0001 dump|--timeout takes a number of seconds from 0.001 to 86400
+1|--timeout=0.0009 dump|--timeout takes
+1|--timeout 86401 dump|--timeout takes
+1|--timeout 0.0001 doctor|--timeout takes
 1|--transport serial dump|--transport takes usb or uart
 1|--frobnicate dump|unknown option
 CASES

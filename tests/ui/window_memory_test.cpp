@@ -1,5 +1,5 @@
 // What the window program remembers between runs: the position, kept when the window closes and
-// used only while it is on a present screen; the preset folder; and forgetting both.
+// used only while it is on a present screen; the preset folder; and forgetting both (only them).
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -52,7 +52,8 @@ TEST(WindowMemory, KeepsPositionAndFolderAcrossRunsAndForgetsThem) {
         window.show();
         window.close();
         memory.rememberPresetFile(dir.filePath("presets/live.Nddt"));
-        memory.rememberPresetFile("");  // a cancelled dialog keeps the folder
+        memory.rememberPresetFile("");        // a cancelled dialog keeps the folder
+        settings.setValue("language", "zh");  // the language switch shares the file
     }
     QSettings settings(file, QSettings::IniFormat);
     WindowMemory memory(settings);
@@ -64,8 +65,10 @@ TEST(WindowMemory, KeepsPositionAndFolderAcrossRunsAndForgetsThem) {
     EXPECT_TRUE(restoreWindowPosition(next, memory));
     EXPECT_EQ(next.pos(), QPoint(40, 50));
 
-    memory.clear();
+    memory.forget();
     QSettings reread(file, QSettings::IniFormat);
+    EXPECT_EQ(reread.allKeys(), QStringList{"language"}) << "only what --reset-settings names goes";
+    EXPECT_EQ(reread.value("language").toString(), "zh");
     EXPECT_FALSE(WindowMemory(reread).position());
     EXPECT_TRUE(WindowMemory(reread).presetFolder().isEmpty());
     QWidget fresh;
