@@ -148,6 +148,12 @@ ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
         request.port = value;
         return {};
     }
+    if (optionValue(args, i, "--device", value, problem)) {
+        if (problem.exitCode) return problem;
+        if (value.empty()) return usage("--device needs the path of the unit's node");
+        request.device = value;
+        return {};
+    }
     if (optionValue(args, i, "--timeout", value, problem)) {
         if (problem.exitCode) return problem;
         const auto seconds = parseReal(value);
@@ -179,7 +185,8 @@ bool isDeviceCommandLine(std::string_view word) {
 }
 
 bool optionTakesValue(std::string_view word) {
-    return word == "--transport" || word == "--port" || word == "--timeout" || word == "--lang";
+    return word == "--transport" || word == "--port" || word == "--device" || word == "--timeout" ||
+           word == "--lang";
 }
 
 std::size_t commandIndex(const std::vector<std::string>& args) {
@@ -242,6 +249,8 @@ ArgumentProblem parseDeviceRequest(const std::vector<std::string>& args, DeviceR
             "--simulate lists a simulated USB unit; it cannot be used with --transport "
             "uart");
     if (!parsed.port.empty() && !parsed.uart) return usage("--port needs --transport uart");
+    if (!parsed.device.empty() && (parsed.simulate || !parsed.port.empty()))
+        return usage("--device names the unit itself; it cannot be used with --simulate or --port");
     request = std::move(parsed);
     return {};
 }

@@ -23,6 +23,7 @@ struct DeviceRequest {
     bool simulate = false;
     bool uart = false;
     std::string port;
+    std::string device;  // --device: the node to open instead of searching
     // For the connection, and again for each command: 1 ms to a day.
     std::chrono::milliseconds timeout{10000};
     std::optional<int> language;  // --lang: the language of the progress lines

@@ -26,7 +26,8 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
 // doctor [--json] with the device options --simulate and --timeout
 int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-// eq fit FILE [--channel main|aux] [--source-channel L|R] [--apply] | eq export [--preset FILE] [--channel main|aux]
+// eq fit FILE [--channel main|aux] [--source-channel L|R] [--apply] | eq export [--preset FILE]
+// [--channel main|aux]
 int runEq(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vt::cli

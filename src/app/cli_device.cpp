@@ -12,6 +12,7 @@
 #include "app/cli_write_steps.h"
 #include "app/device_session.h"
 #include "app/language_choice.h"
+#include "devices/device_path.h"
 #include "link/device_list.h"
 #include "link/link_constants.h"
 #include "presets/preset_file.h"
@@ -35,6 +36,7 @@ devices::HubOptions hubOptions(const DeviceRequest& request) {
     devices::HubOptions options;
     options.transport = request.uart ? TransportKind::Uart : TransportKind::UsbHid;
     options.port = QString::fromStdString(request.port);
+    options.devicePath = QString::fromStdString(request.device);
     options.simulate = request.simulate;
     return options;
 }
@@ -153,6 +155,14 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
             return kExitBadInput;
         }
         presetFiles.push_back(std::move(loaded.preset));
+    }
+
+    // A node named with --device that cannot be opened ends the run with the system's reason.
+    if (!request.device.empty()) {
+        if (const std::string why = devices::deviceOpenProblem(request.device); !why.empty()) {
+            err << "vortella-cli: cannot open " << request.device << ": " << why << "\n";
+            return kExitDevice;
+        }
     }
 
     static int argc = 1;

@@ -61,6 +61,8 @@ Device options (before the command or after it):
   --transport usb|uart    how the unit is reached (default usb)
   --port NAME             with --transport uart: the serial port to try first (ttyUSB0,
                           /dev/ttyS1); the other ports are tried after it, one second each
+  --device PATH           open the unit at PATH (a hidraw node, or with --transport uart a
+                          serial port) instead of searching; the doctor lists the paths
   --timeout SECONDS       give up when connecting, or any one command, takes longer
                           (0.001 to 86400, default 10)
   --lang en|zh            the language of the progress lines (default: the one last chosen in

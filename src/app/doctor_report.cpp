@@ -68,6 +68,9 @@ std::string reportText(const Findings& f) {
                 << "\n";
         fixAndNote(out, u.fix, u.note);
     }
+    // Of several units, one is picked by its path.
+    if (f.units.size() > 1)
+        out << "Several units: pick one with --device PATH (the path as listed above).\n";
     if (f.rule.installed)
         out << "udev rule: installed at " << f.rule.path << ".\n";
     else

@@ -8,6 +8,7 @@
 #include "app/language_choice.h"
 #include "app/program_version.h"
 #include "app/termination_signals.h"
+#include "devices/device_path.h"
 #include "ui/app_font.h"
 #include "ui/app_icon.h"
 #include "ui/controller_app.h"
@@ -24,6 +25,14 @@ int main(int argc, char** argv) {
     if (line.exitCode >= 0) {
         std::fputs(qPrintable(line.text), line.exitCode == 0 ? stdout : stderr);
         return line.exitCode;
+    }
+    // A node named with --device that cannot be opened ends the run with the system's reason.
+    if (const QString& device = line.options.hub.devicePath; !device.isEmpty()) {
+        const std::string why = vt::devices::deviceOpenProblem(device.toStdString());
+        if (!why.empty()) {
+            std::fprintf(stderr, "vortella: cannot open %s: %s\n", qPrintable(device), why.c_str());
+            return 3;
+        }
     }
 
     QApplication app(argc, argv);

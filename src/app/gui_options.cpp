@@ -39,6 +39,15 @@ std::vector<OptionRow> optionTable() {
              o.hub.port = v;
              return QString();
          }},
+        {{"device",
+          "Open the unit at PATH (a hidraw node, or with --transport uart a serial port) instead "
+          "of searching.",
+          "PATH"},
+         [](GuiOptions& o, const QString& v) {
+             if (v.isEmpty()) return QString("--device needs the path of the unit's node");
+             o.hub.devicePath = v;
+             return QString();
+         }},
         {{"reset-settings", "Forget the remembered window position and preset folder."},
          [](GuiOptions& o, const QString&) {
              o.resetSettings = true;
@@ -144,6 +153,13 @@ GuiCommandLine parseGuiCommandLine(const QStringList& arguments) {
     if (!result.options.hub.port.isEmpty() && result.options.hub.transport != TransportKind::Uart) {
         result.exitCode = 1;
         result.text = program + ": --port needs --transport uart\n" + usageLine(parser);
+    } else if (!result.options.hub.devicePath.isEmpty() &&
+               (result.options.hub.simulate || !result.options.hub.port.isEmpty())) {
+        result.exitCode = 1;
+        result.text = program +
+                      ": --device names the unit itself; it cannot be used with --simulate or "
+                      "--port\n" +
+                      usageLine(parser);
     }
     return result;
 }
