@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "app/capture_option.h"
 #include "app/cli_commands.h"
 #include "model/modules.h"
 #include "model/number_text.h"
@@ -154,6 +155,12 @@ ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
         request.timeoutSeconds = *seconds;
         return {};
     }
+    if (optionValue(args, i, "--capture", value, problem)) {
+        if (problem.exitCode) return problem;
+        if (value.empty()) return usage("--capture needs a file");
+        request.capture = value;
+        return {};
+    }
     if (optionValue(args, i, "--lang", value, problem)) {
         if (problem.exitCode) return problem;
         request.language = languageFromName(value);
@@ -170,7 +177,8 @@ bool isDeviceCommandLine(std::string_view word) {
 }
 
 bool optionTakesValue(std::string_view word) {
-    return word == "--transport" || word == "--port" || word == "--timeout" || word == "--lang";
+    return word == "--transport" || word == "--port" || word == "--timeout" || word == "--lang" ||
+           word == "--capture";
 }
 
 std::optional<long long> parseNumber(std::string_view text) {
@@ -219,6 +227,7 @@ ArgumentProblem parseDeviceRequest(const std::vector<std::string>& args, DeviceR
             "--simulate lists a simulated USB unit; it cannot be used with --transport "
             "uart");
     if (!parsed.port.empty() && !parsed.uart) return usage("--port needs --transport uart");
+    if (!parsed.capture.empty() && parsed.uart) return usage(app::kCaptureNeedsUsb);
     request = std::move(parsed);
     return {};
 }

@@ -24,6 +24,7 @@ struct DeviceRequest {
     std::string port;
     double timeoutSeconds = 10.0;  // for the connection, and again for each command
     std::optional<int> language;   // --lang: the language of the progress lines
+    std::string capture;           // --capture: where to record the unit's reports
     std::vector<DeviceCommand> commands;
 };
 

@@ -5,12 +5,14 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "app/capture_option.h"
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
 #include "app/cli_usage.h"
 #include "app/cli_write_steps.h"
 #include "app/device_session.h"
 #include "app/language_choice.h"
+#include "app/program_version.h"
 #include "link/device_list.h"
 #include "link/link_constants.h"
 #include "presets/preset_file.h"
@@ -30,11 +32,13 @@ std::string dumpJson(const DeviceImage& image) {
     return json{{"slots", std::move(entries)}}.dump();
 }
 
-devices::HubOptions hubOptions(const DeviceRequest& request) {
+devices::HubOptions hubOptions(const DeviceRequest& request,
+                               std::shared_ptr<capture::PcapngWriter> capture) {
     devices::HubOptions options;
     options.transport = request.uart ? TransportKind::Uart : TransportKind::UsbHid;
     options.port = QString::fromStdString(request.port);
     options.simulate = request.simulate;
+    options.capture = std::move(capture);
     return options;
 }
 
@@ -155,6 +159,16 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         presetFiles.push_back(std::move(loaded.preset));
     }
 
+    std::shared_ptr<capture::PcapngWriter> capture;
+    if (!request.capture.empty()) {
+        std::string message;
+        capture = app::openCapture(request.capture, "vortella-cli", app::kProgramVersion, message);
+        if (!capture) {
+            err << message << "\n";
+            return kExitOutput;
+        }
+    }
+
     static int argc = 1;
     static char name[] = "vortella-cli";
     static char* argv[] = {name, nullptr};
@@ -162,7 +176,7 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
     const auto timeout =
         std::chrono::milliseconds(static_cast<long long>(request.timeoutSeconds * 1000.0 + 0.5));
-    DeviceSession session(hubOptions(request), timeout, err);
+    DeviceSession session(hubOptions(request, capture), timeout, err);
     session.link().setLanguage(language);
 
     if (request.commands.front().kind == DeviceCommandKind::Devices) {
@@ -183,8 +197,13 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
             c.kind == DeviceCommandKind::Load ? &presetFiles[nextPreset++] : nullptr;
         steps.push_back(commandStep(session, c, steps.size() == 1, preset, out));
     }
-    const int code = session.run(std::move(steps));
+    int code = session.run(std::move(steps));
     if (code == kExitOk && image) *image = session.model().device;
+    if (capture && !capture->error().empty()) {
+        err << "vortella-cli: capture " << request.capture << " stopped: " << capture->error()
+            << "\n";
+        if (code == kExitOk) code = kExitOutput;
+    }
     return code;
 }
 

@@ -30,6 +30,13 @@ Filter lists (the "Filter: ON PK Fc 125 Hz Gain -3 dB Q 1" text of measurement s
                           print the channel's bands as such a filter list, from a preset file
                           or, without --preset, from the unit
 
+USB captures (pcap or pcapng, usbmon or USBPcap, as --capture or Wireshark writes them):
+  capture decode FILE [--summary]
+                          print the unit's reports as JSON, one object per line: t, dir, kind,
+                          command, address, name, value, checksum_ok, hex; --summary prints the
+                          parameter writes as "name = value" and counts the reports not read.
+                          A file that is damaged or cut short exits 2 after what came before
+
 Device commands (each connects to the unit and reads its settings first):
   devices                 list the USB devices with the unit's vendor ID, one line each
                           (with --transport uart: the serial ports, in the order tried)
@@ -60,6 +67,8 @@ Device options:
   --timeout SECONDS       give up when connecting, or any one command, takes longer (default 10)
   --lang en|zh            the language of the progress lines (default: the one last chosen in
                           the window, else the system's); results do not change
+  --capture FILE          record every report to and from the unit in FILE, a pcapng capture
+                          that Wireshark opens (USB only)
 
 Options:
   --help                  show this text
@@ -67,8 +76,8 @@ Options:
 
 Progress goes to the error stream, results to the output stream.
 Exit codes: 0 success, 1 usage error, 2 bad input (argument or file), 3 device failure or
-time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!"), 4 the output
-or a preset file could not be written ("cannot write output: No space left on device").
+time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!"), 4 the output,
+a preset file or a capture could not be written ("cannot write output: No space left on device").
 )";
 
 // `vortella-cli [DEVICE OPTIONS] doctor ...`: "doctor" is the first word that is neither an option
@@ -106,6 +115,7 @@ int runCli(int argc, char** argv) {
     if (isDoctorLine(args)) return vt::cli::runDoctor(args, std::cout, std::cerr);
     if (cmd == "preset") return vt::cli::runPreset(rest, std::cout, std::cerr);
     if (cmd == "eq") return vt::cli::runEq(rest, std::cout, std::cerr);
+    if (cmd == "capture") return vt::cli::runCapture(rest, std::cout, std::cerr);
     if (vt::cli::isDeviceCommandLine(cmd)) return vt::cli::runDevice(args, std::cout, std::cerr);
     std::cerr << "vortella-cli: unknown command '" << cmd << "'\n" << vt::cli::kUsageSynopsis;
     return vt::cli::kExitUsage;

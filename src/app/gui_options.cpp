@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/capture_option.h"
 #include "app/program_version.h"
 #include "model/text_pairs.h"
 
@@ -47,6 +48,12 @@ std::vector<OptionRow> optionTable() {
          [](GuiOptions& o, const QString& v) {
              o.language = languageFromName(v.toStdString());
              return o.language ? QString() : QString("--lang takes en or zh, not '%1'").arg(v);
+         }},
+        {{"capture", "Record every report to and from the unit in FILE (pcapng, USB only).",
+          "FILE"},
+         [](GuiOptions& o, const QString& v) {
+             o.capture = v;
+             return v.isEmpty() ? QString("--capture needs a file") : QString();
          }},
         {{"log-link", "Print every text of the link label on the error stream."},
          [](GuiOptions& o, const QString&) {
@@ -144,6 +151,10 @@ GuiCommandLine parseGuiCommandLine(const QStringList& arguments) {
     if (!result.options.hub.port.isEmpty() && result.options.hub.transport != TransportKind::Uart) {
         result.exitCode = 1;
         result.text = program + ": --port needs --transport uart\n" + usageLine(parser);
+    }
+    if (!result.options.capture.isEmpty() && result.options.hub.transport == TransportKind::Uart) {
+        result.exitCode = 1;
+        result.text = program + ": " + kCaptureNeedsUsb + "\n" + usageLine(parser);
     }
     return result;
 }
