@@ -199,6 +199,13 @@ DecodedReport ReportDecoder::decodeIn(std::span<const std::uint8_t> report) cons
             break;
     }
 
+    // The frame is its length byte plus 3 bytes; on HID the report may be longer.
+    const std::size_t frameBytes = f[2] + 3u;
+    if (f.size() < frameBytes)
+        return unknown("frame cut short: its length byte " + hex2(f[2]) + " makes " +
+                       std::to_string(frameBytes) + " bytes, the report holds " +
+                       std::to_string(f.size()));
+
     DecodedReport d;
     d.command = f[3];
     d.address = f[4] << 8 | f[5];
@@ -223,9 +230,6 @@ DecodedReport ReportDecoder::decodeIn(std::span<const std::uint8_t> report) cons
         return unknown("data packet cut short before its module and first slot");
     if (announced <= 0)
         return unknown("data packet whose length byte " + hex2(f[2]) + " announces no values");
-    if (frame.valueCount() < announced)
-        return unknown("data packet announces " + std::to_string(announced) +
-                       " values, the report holds " + std::to_string(frame.valueCount()));
     d.kind = DecodedReport::Kind::Data;
     d.name = "data packet: " + slotRange(*frame.module, *frame.firstSlot, announced);
     return d;
