@@ -31,6 +31,10 @@ TEST(GuiOptions, OptionsReachTheProgram) {
     EXPECT_EQ(all.options.hub.port, "ttyUSB1");
     EXPECT_EQ(all.options.language, 1);
 
+    const GuiCommandLine capture = parse({"--simulate", "--capture", "run.pcapng"});
+    EXPECT_EQ(capture.exitCode, -1) << capture.text.toStdString();
+    EXPECT_EQ(capture.options.capture, "run.pcapng");
+
     // The toolkit's own options are the toolkit's: they neither fail nor hide the program's.
     const GuiCommandLine toolkit = parse(
         {"-platform", "offscreen", "-session", "1a2b", "-reverse", "--style=fusion", "--simulate"});
@@ -58,6 +62,7 @@ TEST(GuiOptions, BadCommandLinesPrintTheUsageLineAndEndWithOne) {
         {"--bogus"},      {"-x"},    {"--transport", "serial"},
         {"--transport"},  {"stray"}, {"--port", "ttyUSB0"},  // a port without the serial transport
         {"--lang", "fr"},
+        {"--transport", "uart", "--capture", "run.pcapng"},  // a serial line has no reports
     };
     for (const auto& args : bad) {
         const GuiCommandLine line = parse(args);
