@@ -5,6 +5,7 @@
 #include <pcap/pcap.h>
 
 #include <cstring>
+#include <limits>
 
 namespace vt::capture {
 namespace {
@@ -83,6 +84,26 @@ std::optional<UsbEvent> usbpcapEvent(const std::uint8_t* p, std::uint32_t captur
     return e;
 }
 
+constexpr std::int64_t kLatest = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kEarliest = std::numeric_limits<std::int64_t>::min();
+
+// A time stamp in microseconds. pcapng time stamps of 64 bits in coarse units reach past the
+// range: they are held at its ends.
+std::int64_t microsOf(const timeval& ts) {
+    std::int64_t micros = 0;
+    if (__builtin_mul_overflow(static_cast<std::int64_t>(ts.tv_sec), 1000000, &micros) ||
+        __builtin_add_overflow(micros, static_cast<std::int64_t>(ts.tv_usec), &micros))
+        return ts.tv_sec < 0 ? kEarliest : kLatest;
+    return micros;
+}
+
+std::int64_t since(std::int64_t micros, std::int64_t first) {
+    std::int64_t difference = 0;
+    if (__builtin_sub_overflow(micros, first, &difference))
+        return micros < first ? kEarliest : kLatest;
+    return difference;
+}
+
 }  // namespace
 
 std::unique_ptr<CaptureReader> CaptureReader::open(const std::string& path, std::string& error) {
@@ -132,10 +153,10 @@ std::optional<UnitTransfer> CaptureReader::next() {
             return std::nullopt;
         }
         ++m_packets;
-        const std::int64_t micros =
-            static_cast<std::int64_t>(header->ts.tv_sec) * 1000000 + header->ts.tv_usec;
+        const std::int64_t micros = microsOf(header->ts);
         if (!m_firstMicros) m_firstMicros = micros;
-        if (auto transfer = take(packet, header->caplen, micros - *m_firstMicros)) return transfer;
+        if (auto transfer = take(packet, header->caplen, since(micros, *m_firstMicros)))
+            return transfer;
     }
     return std::nullopt;
 }
