@@ -62,7 +62,6 @@ TEST(GuiOptions, BadCommandLinesPrintTheUsageLineAndEndWithOne) {
         {"--bogus"},      {"-x"},    {"--transport", "serial"},
         {"--transport"},  {"stray"}, {"--port", "ttyUSB0"},  // a port without the serial transport
         {"--lang", "fr"},
-        {"--transport", "uart", "--capture", "run.pcapng"},  // a serial line has no reports
     };
     for (const auto& args : bad) {
         const GuiCommandLine line = parse(args);
@@ -70,6 +69,14 @@ TEST(GuiOptions, BadCommandLinesPrintTheUsageLineAndEndWithOne) {
         EXPECT_TRUE(line.text.startsWith("vortella: ")) << line.text.toStdString();
         EXPECT_TRUE(line.text.endsWith("Usage: vortella [options]\n")) << line.text.toStdString();
     }
+}
+
+TEST(GuiOptions, CaptureIsRefusedOnASerialLine) {
+    const GuiCommandLine line = parse({"--transport", "uart", "--capture", "run.pcapng"});
+    EXPECT_EQ(line.exitCode, 1);
+    EXPECT_TRUE(line.text.startsWith("vortella: --capture records the unit's USB reports"))
+        << line.text.toStdString();
+    EXPECT_TRUE(line.text.endsWith("Usage: vortella [options]\n")) << line.text.toStdString();
 }
 
 }  // namespace
