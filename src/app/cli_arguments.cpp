@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "app/capture_option.h"
 #include "app/cli_commands.h"
 #include "model/modules.h"
 #include "model/number_text.h"
@@ -164,6 +165,12 @@ ArgumentProblem readOption(const std::vector<std::string>& args, std::size_t& i,
         request.timeout = std::chrono::milliseconds(std::llround(*seconds * 1000.0));
         return {};
     }
+    if (optionValue(args, i, "--capture", value, problem)) {
+        if (problem.exitCode) return problem;
+        if (value.empty()) return usage("--capture needs a file");
+        request.capture = value;
+        return {};
+    }
     if (optionValue(args, i, "--lang", value, problem)) {
         if (problem.exitCode) return problem;
         request.language = languageFromName(value);
@@ -186,7 +193,7 @@ bool isDeviceCommandLine(std::string_view word) {
 
 bool optionTakesValue(std::string_view word) {
     return word == "--transport" || word == "--port" || word == "--device" || word == "--timeout" ||
-           word == "--lang";
+           word == "--lang" || word == "--capture";
 }
 
 std::size_t commandIndex(const std::vector<std::string>& args) {
@@ -251,6 +258,7 @@ ArgumentProblem parseDeviceRequest(const std::vector<std::string>& args, DeviceR
     if (!parsed.port.empty() && !parsed.uart) return usage("--port needs --transport uart");
     if (!parsed.device.empty() && (parsed.simulate || !parsed.port.empty()))
         return usage("--device names the unit itself; it cannot be used with --simulate or --port");
+    if (!parsed.capture.empty() && parsed.uart) return usage(app::kCaptureNeedsUsb);
     request = std::move(parsed);
     return {};
 }

@@ -27,6 +27,7 @@ struct DeviceRequest {
     // For the connection, and again for each command: 1 ms to a day.
     std::chrono::milliseconds timeout{10000};
     std::optional<int> language;  // --lang: the language of the progress lines
+    std::string capture;          // --capture: where to record the unit's reports
     std::vector<DeviceCommand> commands;
 };
 

@@ -29,5 +29,7 @@ int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
 // eq fit FILE [--channel main|aux] [--source-channel L|R] [--apply] | eq export [--preset FILE]
 // [--channel main|aux]
 int runEq(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// capture decode FILE [--summary]
+int runCapture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vt::cli

@@ -5,6 +5,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "app/capture_option.h"
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
 #include "app/cli_output.h"
@@ -13,6 +14,7 @@
 #include "app/device_session.h"
 #include "app/language_choice.h"
 #include "devices/device_path.h"
+#include "app/program_version.h"
 #include "link/device_list.h"
 #include "link/link_constants.h"
 #include "presets/preset_file.h"
@@ -32,12 +34,14 @@ std::string dumpJson(const DeviceImage& image) {
     return json{{"slots", std::move(entries)}}.dump();
 }
 
-devices::HubOptions hubOptions(const DeviceRequest& request) {
+devices::HubOptions hubOptions(const DeviceRequest& request,
+                               std::shared_ptr<capture::PcapngWriter> capture) {
     devices::HubOptions options;
     options.transport = request.uart ? TransportKind::Uart : TransportKind::UsbHid;
     options.port = QString::fromStdString(request.port);
     options.devicePath = QString::fromStdString(request.device);
     options.simulate = request.simulate;
+    options.capture = std::move(capture);
     return options;
 }
 
@@ -164,13 +168,22 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
             return kExitDevice;
         }
     }
+    std::shared_ptr<capture::PcapngWriter> capture;
+    if (!request.capture.empty()) {
+        std::string message;
+        capture = app::openCapture(request.capture, "vortella-cli", app::kProgramVersion, message);
+        if (!capture) {
+            err << message << "\n";
+            return kExitOutput;
+        }
+    }
 
     static int argc = 1;
     static char name[] = "vortella-cli";
     static char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
 
-    DeviceSession session(hubOptions(request), request.timeout, err);
+    DeviceSession session(hubOptions(request, capture), request.timeout, err);
     session.link().setLanguage(language);
 
     if (request.commands.front().kind == DeviceCommandKind::Devices) {
@@ -191,8 +204,13 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
             c.kind == DeviceCommandKind::Load ? &presetFiles[nextPreset++] : nullptr;
         steps.push_back(commandStep(session, c, steps.size() == 1, preset, out));
     }
-    const int code = session.run(std::move(steps));
+    int code = session.run(std::move(steps));
     if (code == kExitOk && image) *image = session.model().device;
+    if (capture && !capture->error().empty()) {
+        err << "vortella-cli: capture " << request.capture << " stopped: " << capture->error()
+            << "\n";
+        if (code == kExitOk) code = kExitOutput;
+    }
     return code;
 }
 

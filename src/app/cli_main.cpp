@@ -33,6 +33,13 @@ Filter lists (the 'Filter: ON PK Fc 125 Hz Gain -3 dB Q 1' text of measurement s
                           print the channel's bands as such a filter list, from a preset file
                           or, without --preset, from the unit
 
+USB captures (pcap or pcapng, usbmon or USBPcap, as --capture or Wireshark writes them):
+  capture decode FILE [--summary]
+                          print the unit's reports as JSON, one object per line: t, dir, kind,
+                          command, address, name, value, checksum_ok, hex; --summary prints the
+                          parameter writes as "name = value" and counts the reports not read.
+                          A file that is damaged or cut short exits 2 after what came before
+
 Device commands (each connects to the unit and reads its settings first):
   devices                 list the USB devices with the unit's vendor ID, one line each
                           (with --transport uart: the serial ports, in the order tried)
@@ -67,6 +74,8 @@ Device options (before the command or after it):
                           (0.001 to 86400, default 10)
   --lang en|zh            the language of the progress lines (default: the one last chosen in
                           the window, else the system's); results do not change
+  --capture FILE          record every report to and from the unit in FILE, a pcapng capture
+                          that Wireshark opens (USB only)
 
 Options:
   -h, --help              show this text (wherever it stands)
@@ -76,8 +85,8 @@ Options:
 
 Progress goes to the error stream, results to the output stream.
 Exit codes: 0 success, 1 usage error, 2 bad input (argument or file), 3 device failure or
-time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!"), 4 the output
-or a preset file could not be written ("cannot write output: No space left on device").
+time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!"), 4 the output,
+a preset file or a capture could not be written ("cannot write output: No space left on device").
 )";
 
 // `vortella-cli [DEVICE OPTIONS] eq fit|export ...`: the leading options go after the
@@ -114,15 +123,16 @@ int runCli(int argc, char** argv) {
     const bool leadingOptions = command > 1 || (command == 1 && args[0] != vt::cli::kEndOfOptions);
     if (cmd == "doctor") return vt::cli::runDoctor(args, std::cout, std::cerr);
     if (cmd == "eq") return vt::cli::runEq(eqArguments(args, command), std::cout, std::cerr);
-    if (cmd == "preset") {
+    if (cmd == "preset" || cmd == "capture") {
         if (leadingOptions) {
-            std::cerr << "vortella-cli: preset takes no device options\n"
+            std::cerr << "vortella-cli: " << cmd << " takes no device options\n"
                       << vt::cli::kUsageSynopsis;
             return vt::cli::kExitUsage;
         }
-        return vt::cli::runPreset(
-            {args.begin() + static_cast<std::ptrdiff_t>(command) + 1, args.end()}, std::cout,
-            std::cerr);
+        const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(command) + 1,
+                                            args.end());
+        return cmd == "preset" ? vt::cli::runPreset(rest, std::cout, std::cerr)
+                               : vt::cli::runCapture(rest, std::cout, std::cerr);
     }
     if (command > 0 || vt::cli::isDeviceCommandLine(cmd))
         return vt::cli::runDevice(args, std::cout, std::cerr);

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <cstdio>
 
+#include "app/capture_option.h"
 #include "app/gui_options.h"
 #include "app/language_choice.h"
 #include "app/program_version.h"
@@ -35,6 +36,17 @@ int main(int argc, char** argv) {
         }
     }
 
+    vt::app::GuiOptions options = line.options;
+    if (!options.capture.isEmpty()) {
+        std::string message;
+        options.hub.capture = vt::app::openCapture(options.capture.toStdString(), "vortella",
+                                                   vt::app::kProgramVersion, message);
+        if (!options.hub.capture) {
+            std::fprintf(stderr, "%s\n", message.c_str());
+            return 1;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("vortella");
     QApplication::setOrganizationName("vortella");
@@ -50,7 +62,7 @@ int main(int argc, char** argv) {
     if (line.options.resetSettings) memory.forget();
 
     vt::ui::QtDialogService dialogs(&memory);
-    vt::ui::ControllerApp controller(line.options.hub, dialogs);
+    vt::ui::ControllerApp controller(options.hub, dialogs);
     if (line.options.logLink) controller.logLinkLabels();
     controller.setLanguage(vt::app::startLanguage(line.options.language, settings));
     QObject::connect(&controller.mainWindow(), &vt::ui::MainWindow::languageSwitched,

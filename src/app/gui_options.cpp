@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/capture_option.h"
 #include "app/help_request.h"
 #include "app/program_version.h"
 #include "model/text_pairs.h"
@@ -57,6 +58,12 @@ std::vector<OptionRow> optionTable() {
          [](GuiOptions& o, const QString& v) {
              o.language = languageFromName(v.toStdString());
              return o.language ? QString() : QString("--lang takes en or zh, not '%1'").arg(v);
+         }},
+        {{"capture", "Record every report to and from the unit in FILE (pcapng, USB only).",
+          "FILE"},
+         [](GuiOptions& o, const QString& v) {
+             o.capture = v;
+             return v.isEmpty() ? QString("--capture needs a file") : QString();
          }},
         {{"log-link", "Print every text of the link label on the error stream."},
          [](GuiOptions& o, const QString&) {
@@ -160,6 +167,10 @@ GuiCommandLine parseGuiCommandLine(const QStringList& arguments) {
                       ": --device names the unit itself; it cannot be used with --simulate or "
                       "--port\n" +
                       usageLine(parser);
+    }
+    if (!result.options.capture.isEmpty() && result.options.hub.transport == TransportKind::Uart) {
+        result.exitCode = 1;
+        result.text = program + ": " + kCaptureNeedsUsb + "\n" + usageLine(parser);
     }
     return result;
 }

@@ -15,6 +15,7 @@ struct GuiOptions {
     bool resetSettings = false;   // forget the remembered position and preset folder
     bool logLink = false;         // print every link label text on the error stream
     std::optional<int> language;  // --lang: the language flag for this run
+    QString capture;              // --capture: where to record the unit's reports
 };
 
 struct GuiCommandLine {

@@ -3,11 +3,13 @@
 
 #include <QFileInfo>
 #include <QTime>
+#include <chrono>
 
 #include "devices/hid_access.h"
 #include "devices/hotplug.h"
 #include "devices/serial_port.h"
 #include "devices/simulated_device.h"
+#include "devices/usb_address.h"
 #include "link/link_texts.h"
 
 namespace vt::devices {
@@ -44,6 +46,15 @@ DeviceHub::DeviceHub(Link& link, HubOptions options, QObject* parent)
         m_link.setTransport(m_serial);
         m_link.setSerialScan([this] { serialScanStep(); });
         return;
+    }
+    if (m_options.capture) {
+        m_tap = std::make_unique<capture::CaptureTap>(*m_options.capture, [] {
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        });
+        m_tap->setFailureHandler(
+            [this](const std::string& why) { m_link.addToHistory("Capture stopped: " + why); });
     }
     m_hotplug = new Hotplug(this);
     connect(m_hotplug, &Hotplug::devicesChanged, this, &DeviceHub::HidCtlDeviceChange);
@@ -118,6 +129,7 @@ void DeviceHub::HidCtlDeviceChange() {
 
 void DeviceHub::select(const HidDeviceInfo& unit) {
     Transport* transport = nullptr;
+    capture::UsbAddress address;
     if (unit.path == kSimulatedPath && m_simulated) {
         releaseHid();
         transport = m_simulated;
@@ -147,11 +159,17 @@ void DeviceHub::select(const HidDeviceInfo& unit) {
             return;
         }
         transport = m_hid.get();
+        address = usbAddressOf(unit.path).value_or(address);
     }
-    m_current = transport;
-    m_link.setTransport(transport);
+    useTransport(transport, address);
     m_link.ShowLinkStatus(1, {});
     m_link.LinkBtnClick();
+}
+
+void DeviceHub::useTransport(Transport* device, const capture::UsbAddress& address) {
+    m_current = device;
+    if (m_tap) m_tap->attach(device, address);
+    m_link.setTransport(m_tap && device ? m_tap.get() : device);
 }
 
 void DeviceHub::deselect() {
@@ -160,10 +178,7 @@ void DeviceHub::deselect() {
 }
 
 void DeviceHub::releaseHid() {
-    if (m_current == m_hid.get()) {
-        m_current = nullptr;
-        m_link.setTransport(nullptr);
-    }
+    if (m_current == m_hid.get()) useTransport(nullptr, {});
     if (!m_hid) return;
     // A device change can run inside one of this device's own report deliveries (a message box
     // opened by the parser runs an event loop): stop its signals now and delete it later.
@@ -175,6 +190,7 @@ void DeviceHub::releaseHid() {
 
 void DeviceHub::deliver(const Transport* source, const QByteArray& report) {
     if (source != m_current) return;
+    if (m_tap) m_tap->received(bytesOf(report));
     m_link.ParseDeviceFrame(bytesOf(report));
 }
 

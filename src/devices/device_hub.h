@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "capture/capture_tap.h"
 #include "link/device_list.h"
 #include "link/link.h"
 
@@ -31,6 +32,9 @@ struct HubOptions {
     // Listed after the enumerated devices and the simulated unit: lets tests present devices
     // that cannot be plugged into the machine running them.
     std::function<std::vector<HidDeviceInfo>()> extraDevices;
+    // USB only: every report written to the unit in use and received from it is recorded here
+    // (a serial line carries no reports).
+    std::shared_ptr<capture::PcapngWriter> capture;
 };
 
 class DeviceHub : public QObject {
@@ -67,6 +71,8 @@ class DeviceHub : public QObject {
     void deselect();
     void releaseHid();
     void deliver(const Transport* source, const QByteArray& report);
+    // The link writes to `device`, through the capture when there is one.
+    void useTransport(Transport* device, const capture::UsbAddress& address);
     void serialScanStep();
     void serialPortFailed(const QString& why);
     // The history line of one port of the scan and, once its outcome is `final`, its entry in
@@ -77,8 +83,9 @@ class DeviceHub : public QObject {
     HubOptions m_options;
     Hotplug* m_hotplug = nullptr;
     SimulatedDevice* m_simulated = nullptr;
-    std::unique_ptr<HidDevice> m_hid;  // the open unit, when it is a real device
-    Transport* m_current = nullptr;    // CurrentDevice and the receive filter
+    std::unique_ptr<HidDevice> m_hid;            // the open unit, when it is a real device
+    Transport* m_current = nullptr;              // CurrentDevice and the receive filter
+    std::unique_ptr<capture::CaptureTap> m_tap;  // between the link and m_current, when recording
     DeviceListing m_listing;
     QSet<QString> m_deniedReported;
 

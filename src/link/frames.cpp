@@ -28,6 +28,23 @@ std::uint8_t negativeChecksum(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
 }
 
+void applyLinkMask(std::span<std::uint8_t> frame, const LinkMask& mask) {
+    for (std::size_t i = 0; i < mask.size(); ++i) frame[2 + i] ^= mask[i];
+}
+
+std::optional<StartReport> readStartReport(std::span<const std::uint8_t> r) {
+    if (r.size() < 16 || r[0] != kStartReportId || r[1] != kStartMode || r[2] != kHeader1 ||
+        r[3] != kStartByte3)
+        return std::nullopt;
+    StartReport start;
+    start.checked = true;
+    for (std::size_t i = 0; i < start.mask.size(); ++i) {
+        start.mask[i] = r[4 + i];
+        if (r[10 + i] != (r[4 + i] ^ kCheckConstant ^ i)) start.checked = false;
+    }
+    return start;
+}
+
 namespace {
 
 std::string hexList(std::span<const std::uint8_t> bytes) {
@@ -45,10 +62,6 @@ void putAddressValue(std::uint8_t* p, std::uint16_t address, std::uint16_t value
 }
 
 }  // namespace
-
-void FrameWriter::scramble(std::span<std::uint8_t> frame) const {
-    for (std::size_t i = 0; i < m_mask.size(); ++i) frame[2 + i] ^= m_mask[i];
-}
 
 void FrameWriter::writeHid(std::span<const std::uint8_t> frame, const std::string& historyLine) {
     if (m_host) m_host->showReportId(hexByte(frame[0]));
@@ -107,7 +120,7 @@ void FrameWriter::SendData(std::uint8_t wrMode, std::uint16_t address, std::uint
     putAddressValue(&b[4], address, value);
     b[29] = negativeChecksum(std::span(b).first(29));
     const std::string line = "WW " + hexByte(b[0]) + "  " + hexList(std::span(b).first(29));
-    scramble(b);
+    applyLinkMask(b, m_mask);
     writeHid(b, line);
 }
 
@@ -130,7 +143,7 @@ void FrameWriter::SendPacktData(std::uint8_t wrMode, std::uint16_t address, int 
     f[29] = negativeChecksum(std::span(f).first(29));
     const auto listed = static_cast<std::size_t>(std::min(size + 4, 29));
     const std::string line = "W " + hexByte(f[0]) + "  " + hexList(std::span(f).subspan(1, listed));
-    scramble(f);
+    applyLinkMask(f, m_mask);
     writeHid(f, line);
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +29,19 @@ LinkMask buildLinkMask(const TimeOfDay& t);
 
 // Checksum of the link: minus the sum of the bytes, modulo 256.
 std::uint8_t negativeChecksum(std::span<const std::uint8_t> bytes);
+
+// XORs bytes 2 to 7 of a HID command or packet frame with the mask: scrambles a frame, and
+// unscrambles a scrambled one. The frame holds at least 8 bytes.
+void applyLinkMask(std::span<std::uint8_t> frame, const LinkMask& mask);
+
+// What a start report carries: the link mask, and whether the check bytes match it.
+struct StartReport {
+    LinkMask mask{};
+    bool checked = false;
+};
+
+// Reads a report (report ID first) with the start report's layout; nullopt for any other report.
+std::optional<StartReport> readStartReport(std::span<const std::uint8_t> report);
 
 // What the frame writer reports to the windows.
 class FrameHost {
@@ -68,7 +82,6 @@ class FrameWriter {
 
   private:
     bool hid() const { return !m_transport || m_transport->kind() == TransportKind::UsbHid; }
-    void scramble(std::span<std::uint8_t> frame) const;
     void writeHid(std::span<const std::uint8_t> report, const std::string& historyLine);
 
     Transport* m_transport = nullptr;

@@ -33,14 +33,11 @@ UnitRequest makeRequest(std::uint8_t command, std::uint16_t address,
 }
 
 std::optional<UnitRequest> decodeStart(std::span<const std::uint8_t> r) {
-    if (r.size() < 16 || r[1] != kStartMode || r[2] != kHeader1 || r[3] != kStartByte3)
-        return std::nullopt;
+    const auto start = readStartReport(r);
+    if (!start || !start->checked) return std::nullopt;
     UnitRequest req;
     req.kind = UnitRequest::Kind::Start;
-    for (std::size_t i = 0; i < 6; ++i) {
-        req.mask[i] = r[4 + i];
-        if (r[10 + i] != (r[4 + i] ^ kCheckConstant ^ i)) return std::nullopt;
-    }
+    req.mask = start->mask;
     return req;
 }
 
@@ -55,7 +52,7 @@ std::optional<UnitRequest> decodeHidReport(std::span<const std::uint8_t> report,
 
     std::array<std::uint8_t, kHidFrameBytes> f{};
     std::copy_n(report.begin(), f.size(), f.begin());
-    for (std::size_t i = 0; i < mask.size(); ++i) f[2 + i] ^= mask[i];
+    applyLinkMask(f, mask);
     if (std::accumulate(f.begin(), f.end(), 0u) % 256 != 0 || f[1] != kHeader1) return std::nullopt;
 
     const auto address = static_cast<std::uint16_t>(f[4] << 8 | f[5]);

@@ -31,6 +31,10 @@ TEST(GuiOptions, OptionsReachTheProgram) {
     EXPECT_EQ(all.options.hub.port, "ttyUSB1");
     EXPECT_EQ(all.options.language, 1);
 
+    const GuiCommandLine capture = parse({"--simulate", "--capture", "run.pcapng"});
+    EXPECT_EQ(capture.exitCode, -1) << capture.text.toStdString();
+    EXPECT_EQ(capture.options.capture, "run.pcapng");
+
     // The toolkit's own options are the toolkit's: they neither fail nor hide the program's.
     const GuiCommandLine toolkit = parse(
         {"-platform", "offscreen", "-session", "1a2b", "-reverse", "--style=fusion", "--simulate"});
@@ -76,6 +80,14 @@ TEST(GuiOptions, BadCommandLinesPrintTheUsageLineAndEndWithOne) {
         EXPECT_TRUE(line.text.startsWith("vortella: ")) << line.text.toStdString();
         EXPECT_TRUE(line.text.endsWith("Usage: vortella [options]\n")) << line.text.toStdString();
     }
+}
+
+TEST(GuiOptions, CaptureIsRefusedOnASerialLine) {
+    const GuiCommandLine line = parse({"--transport", "uart", "--capture", "run.pcapng"});
+    EXPECT_EQ(line.exitCode, 1);
+    EXPECT_TRUE(line.text.startsWith("vortella: --capture records the unit's USB reports"))
+        << line.text.toStdString();
+    EXPECT_TRUE(line.text.endsWith("Usage: vortella [options]\n")) << line.text.toStdString();
 }
 
 }  // namespace

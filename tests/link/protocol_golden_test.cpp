@@ -3,39 +3,16 @@
 // from the unit, with what the simulated unit sends and the parser takes).
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "link/link_fixture.h"
 #include "link/transfer_layout.h"
 #include "sim/unit_answers.h"
 #include "support/hex.h"
+#include "support/protocol_examples.h"
 
 namespace vt::test {
 namespace {
-
-// name -> the hex bytes of the fenced block that follows its marker.
-std::map<std::string, std::string> documentExamples() {
-    std::ifstream in(VORTELLA_SOURCE_DIR "/docs/protocol.md");
-    std::map<std::string, std::string> out;
-    std::string line, name;
-    bool inBlock = false;
-    while (std::getline(in, line)) {
-        const auto marker = line.find("<!-- golden: ");
-        if (marker != std::string::npos) {
-            name = line.substr(marker + 13, line.find(" -->") - marker - 13);
-            continue;
-        }
-        if (line.rfind("```", 0) == 0) {
-            if (inBlock) name.clear();
-            inBlock = !inBlock && !name.empty();
-            continue;
-        }
-        if (inBlock) out[name] += (out[name].empty() ? "" : " ") + toHex(hex(line));
-    }
-    return out;
-}
 
 const LinkMask kMask = buildLinkMask({13, 45, 7, 250});  // 13:45:07.250
 
