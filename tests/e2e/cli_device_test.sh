@@ -124,4 +124,13 @@ CASES
 [ $rc -eq 3 ] || fail "no unit: exit $rc"
 grep -qE "Connection Failed!|Offline" err.txt || fail "no unit: $(tail -1 err.txt)"
 [ -s out.txt ] && fail "no unit: printed a result"
+# A node named with --device that cannot be opened: exit 3 and the system's reason, nothing sent.
+for node in "$WORK/no-such-node:No such file or directory" "$WORK:Is a directory"; do
+  "$CLI" --device "${node%%:*}" dump > out.txt 2> err.txt; rc=$?
+  [ $rc -eq 3 ] && grep -qx "vortella-cli: cannot open ${node%%:*}: ${node#*:}" err.txt ||
+    fail "--device ${node%%:*}: exit $rc"
+  [ -s out.txt ] && fail "--device ${node%%:*}: printed a result"
+done
+"$CLI" --device /dev/null --simulate dump 2> err.txt; rc=$?
+[ $rc -eq 1 ] || fail "--device with --simulate: exit $rc"
 echo "cli device: all checks passed"
