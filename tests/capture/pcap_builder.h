@@ -15,7 +15,9 @@ namespace vt::test {
 using Bytes = std::vector<std::uint8_t>;
 
 inline void putLittle(Bytes& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    // Bytes past the eighth are 0 (a 64-bit value shifted by 64 or more is undefined).
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : std::uint8_t{0});
 }
 
 class PcapFile {

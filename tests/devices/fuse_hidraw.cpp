@@ -352,6 +352,7 @@ FuseHidraw::FuseHidraw(const std::string& mountPoint, const std::string& name,
     const char* argv[] = {"fuse-hidraw", "-o", "fsname=vortella-hidraw"};
     fuse_args args = FUSE_ARGS_INIT(3, const_cast<char**>(argv));
     s.session = fuse_session_new(&args, &kOps, sizeof kOps, &s);
+    fuse_opt_free_args(&args);  // the session keeps what it needs
     if (!s.session) {
         s.why = "the FUSE session could not be made";
         return;
