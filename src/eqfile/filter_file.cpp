@@ -316,27 +316,23 @@ std::size_t filterPrefix(std::string_view line) {
 }
 
 // Whether the channels of a "Channel:" line include the side read; nullopt for a line naming
-// no channel this reader knows.
+// a channel this reader does not know. Channels are named, or numbered from 1 (L, R, ...).
 std::optional<bool> channelsInclude(const std::vector<std::string_view>& w, SourceChannel side) {
-    static constexpr std::array<std::string_view, 9> kOthers{"C",  "LFE", "RL", "RR", "RC",
-                                                             "SL", "SR",  "3",  "4"};
+    static constexpr std::array<std::string_view, 9> kNames{"L",  "R",  "C",  "LFE", "RL",
+                                                            "RR", "RC", "SL", "SR"};
     const std::string_view name = side == SourceChannel::Left ? "L" : "R";
     const std::string_view number = side == SourceChannel::Left ? "1" : "2";
-    bool known = !w.empty(), include = false;
-    for (std::string_view c : w) {
-        if (sameWord(c, "all") || sameWord(c, name) || c == number) {
-            include = true;
-        } else if (sameWord(c, "L") || sameWord(c, "R") || c == "1" || c == "2") {
-        } else if (std::none_of(kOthers.begin(), kOthers.end(),
-                                [c](std::string_view o) { return sameWord(c, o); }) &&
-                   !std::all_of(c.begin(), c.end(), [](char x) {
-                       return std::isdigit(static_cast<unsigned char>(x));
-                   })) {
-            known = false;
-        }
-    }
-    if (!known) return std::nullopt;
-    return include;
+    auto known = [](std::string_view c) {
+        return sameWord(c, "all") ||
+               std::any_of(kNames.begin(), kNames.end(),
+                           [c](std::string_view n) { return sameWord(c, n); }) ||
+               std::all_of(c.begin(), c.end(),
+                           [](char x) { return std::isdigit(static_cast<unsigned char>(x)); });
+    };
+    if (w.empty() || !std::all_of(w.begin(), w.end(), known)) return std::nullopt;
+    return std::any_of(w.begin(), w.end(), [&](std::string_view c) {
+        return sameWord(c, "all") || sameWord(c, name) || c == number;
+    });
 }
 
 }  // namespace
@@ -368,8 +364,9 @@ FilterFile readFilterFile(std::string_view text, SourceChannel channel) {
         auto problem = [&](std::string reason) {
             file.problems.push_back({lineNumber, std::string(line), std::move(reason)});
         };
-        const std::string otherChannel =
-            "for '" + channelLine + "'; the filters of channel " + side + " are read";
+        auto otherChannel = [&] {
+            problem("for '" + channelLine + "'; the filters of channel " + side + " are read");
+        };
         if (startsWithWord(line, "Channel:")) {
             const auto include = channelsInclude(words(line.substr(8)), channel);
             if (!include) {
@@ -382,7 +379,7 @@ FilterFile readFilterFile(std::string_view text, SourceChannel channel) {
         }
         if (startsWithWord(line, "Preamp:")) {
             if (!ourChannel) {
-                problem(otherChannel);
+                otherChannel();
                 continue;
             }
             const auto w = words(line.substr(7));
@@ -403,7 +400,7 @@ FilterFile readFilterFile(std::string_view text, SourceChannel channel) {
         }
         inHeader = false;
         if (!ourChannel) {
-            problem(otherChannel);
+            otherChannel();
             continue;
         }
         Draft d;
