@@ -108,14 +108,14 @@ void LinkWindow::setSerialPorts(const QStringList& ports) {
 }
 
 void LinkWindow::setEditStatus(const QString& undoText, const QString& redoText) {
-    m_editStatus->setText(
+    m_editSteps =
         QString("Undo: %1    Redo: %2")
-            .arg(undoText.isEmpty() ? "-" : undoText, redoText.isEmpty() ? "-" : redoText));
+            .arg(undoText.isEmpty() ? "-" : undoText, redoText.isEmpty() ? "-" : redoText);
+    m_editStatus->setText(m_editSteps);
 }
 
 void LinkWindow::noteEditRefused(const QString& why) {
-    const QString status = m_editStatus->text();
-    m_editStatus->setText(status.left(status.indexOf("    (")) + "    (" + why + ")");
+    m_editStatus->setText(m_editSteps + "    (" + why + ")");
 }
 
 QString LinkWindow::editStatus() const {

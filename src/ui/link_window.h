@@ -48,6 +48,7 @@ class LinkWindow : public QWidget {
     QListWidget* m_history = nullptr;
     QLineEdit* m_reportId = nullptr;
     QLabel* m_editStatus = nullptr;
+    QString m_editSteps;  // the status without a refusal's reason after it
     QComboBox* m_transport = nullptr;
     QComboBox* m_ports = nullptr;
 };
