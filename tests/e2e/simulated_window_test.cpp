@@ -73,32 +73,41 @@ class ConnectedWindow : public ::testing::Test {
         label = app->mainWindow().findChild<QLabel*>("LinkLabel");
         ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
     }
+    // Types `typed` into the edit box `name` and accepts it as one step, as Enter does.
+    QLineEdit* type(const char* name, const QString& typed) {
+        auto* box = app->mainWindow().findChild<QLineEdit*>(name);
+        app->mainWindow().views().setCurrentEditBox(box);
+        box->setText(typed);
+        app->mainWindow().views().AcceptTypedText(0);
+        app->mainWindow().editHistory().commit();
+        return box;
+    }
+    // Loads `file` through the window's Load button as the preset file show.Nddt.
+    void loadPreset(const DeviceImage& file) {
+        const QString path = presetDir.filePath("show.Nddt");
+        std::ofstream(path.toStdString(), std::ios::binary)
+            << presets::presetFileText(presets::savePresetLines(file, app->model().deviceVariant));
+        dialogs.openName = path;
+        app->mainWindow().LoadFileBtnClick();
+    }
     ScriptedDialogs dialogs;
     std::unique_ptr<ui::ControllerApp> app;
     QLabel* label = nullptr;
+    QTemporaryDir presetDir;
 };
 
 TEST_F(ConnectedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
     ui::EditHistory& history = app->mainWindow().editHistory();
     const QUndoStack& stack = history.stack();
 
-    auto* gain = app->mainWindow().findChild<QLineEdit*>("MusGainEdit1");
-    app->mainWindow().views().setCurrentEditBox(gain);
-    gain->setText("6");
-    app->mainWindow().views().AcceptTypedText(0);
-    history.commit();
+    type("MusGainEdit1", "6");
     ASSERT_EQ(stack.count(), 1);
     EXPECT_EQ(app->linkWindow().editStatus(), "Undo: Band 1 gain    Redo: -");
 
     // A preset written into the unit ends in the same completion as a read, but keeps the steps.
     DeviceImage file = app->model().device;
     file.set(1, 21, 100);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("show.Nddt");
-    std::ofstream(path.toStdString(), std::ios::binary)
-        << presets::presetFileText(presets::savePresetLines(file, app->model().deviceVariant));
-    dialogs.openName = path;
-    app->mainWindow().LoadFileBtnClick();
+    loadPreset(file);
     ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Downloading..."; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
     EXPECT_EQ(stack.count(), 2);
@@ -128,22 +137,13 @@ TEST_F(ConnectedWindow, UndoWaitsWhileAPresetIsWrittenOrTheUnitReadAgain) {
                 if (app->model().device.at(m, s) != unit.image().at(m, s)) return makeAddress(m, s);
         return -1;
     };
-    auto* gain = window.findChild<QLineEdit*>("MusGainEdit1");
-    window.views().setCurrentEditBox(gain);
-    gain->setText("6");
-    window.views().AcceptTypedText(0);
-    history.commit();
+    QLineEdit* gain = type("MusGainEdit1", "6");
     ASSERT_TRUE(QTest::qWaitFor([&] { return unit.image().at(1, 22) == 150; }, 6000));
 
     DeviceImage file = app->model().device;
     file.set(1, 21, 100);
     file.set(1, 22, 130);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("show.Nddt");
-    std::ofstream(path.toStdString(), std::ios::binary)
-        << presets::presetFileText(presets::savePresetLines(file, app->model().deviceVariant));
-    dialogs.openName = path;
-    window.LoadFileBtnClick();
+    loadPreset(file);
     ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Downloading..."; }, 5000));
     const QString shown = gain->text();
     const DeviceImage loading = app->model().device;

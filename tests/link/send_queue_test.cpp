@@ -152,23 +152,35 @@ TEST_F(SendQueue, AnIdleLinkWakesOnlyForItsPolls) {
     EXPECT_EQ(valuesWrittenTo(0x0102), (std::vector<std::uint16_t>{6, 6}));
 }
 
+// A link connected to the simulated unit whose hold timer strides, or ticks every period.
+struct TimerRig {
+    explicit TimerRig(bool stride) : rig(host, TransportKind::UsbHid) {
+        host.now = [this] { return rig.clock.now(); };
+        rig.holdTimer.setCanStride(stride);
+    }
+    bool connect() { return rig.connect() && rig.settle(); }
+    std::size_t polls() const {
+        std::size_t n = 0;
+        for (const auto& h : rig.unit.heard())
+            if (h.command == 0xA7 && h.address == 0x003A && h.value == 0x66) ++n;
+        return n;
+    }
+    test::RecordingHost host;
+    sim::VirtualRig rig;
+};
+
 // A striding hold timer and one that ticks every period see the same exchange, even when the
 // unit's answer falls due exactly with a poll tick.
 TEST(SendQueueTimers, StridingAndPlainTicksPollAlike) {
     for (const int latencyMs : {40, 125, 250}) {
         std::size_t polls[2] = {};
         for (const bool stride : {false, true}) {
-            test::RecordingHost host;
-            sim::VirtualRig rig(host, TransportKind::UsbHid);
-            host.now = [&rig] { return rig.clock.now(); };
-            rig.holdTimer.setCanStride(stride);
-            ASSERT_TRUE(rig.connect());
-            ASSERT_TRUE(rig.settle());
-            rig.unit.setLatency(milliseconds(latencyMs));
-            rig.unit.clearHeard();
-            rig.clock.advance(seconds(2));
-            for (const auto& h : rig.unit.heard())
-                if (h.command == 0xA7 && h.address == 0x003A && h.value == 0x66) ++polls[stride];
+            TimerRig t(stride);
+            ASSERT_TRUE(t.connect());
+            t.rig.unit.setLatency(milliseconds(latencyMs));
+            t.rig.unit.clearHeard();
+            t.rig.clock.advance(seconds(2));
+            polls[stride] = t.polls();
         }
         EXPECT_EQ(polls[0], polls[1]) << latencyMs << " ms";
         if (latencyMs == 125) {
@@ -184,32 +196,23 @@ TEST(SendQueueTimers, ClosingTheSaveMessageAfterStridesPollsAsPlainTicksWould) {
     constexpr int kCloses = 200;
     int pollsAtClose[2] = {};
     for (const bool stride : {false, true}) {
-        test::RecordingHost host;
-        sim::VirtualRig rig(host, TransportKind::UsbHid);
-        host.now = [&rig] { return rig.clock.now(); };
-        rig.holdTimer.setCanStride(stride);
-        ASSERT_TRUE(rig.connect());
-        ASSERT_TRUE(rig.settle());
+        TimerRig t(stride);
+        ASSERT_TRUE(t.connect());
+        sim::VirtualRig& rig = t.rig;
         std::size_t pollsBefore = 0;
         int open = 0;
-        auto pollCount = [&rig] {
-            std::size_t n = 0;
-            for (const auto& h : rig.unit.heard())
-                if (h.command == 0xA7 && h.address == 0x003A && h.value == 0x66) ++n;
-            return n;
-        };
-        host.whileShowing = [&] {
+        t.host.whileShowing = [&] {
             // Open for 1 to 2 s, on no particular phase of the timer.
             rig.clock.advance(milliseconds(1000 + (open++ * 37) % 1000));
-            pollsBefore = pollCount();
+            pollsBefore = t.polls();
         };
         for (int close = 0; close < kCloses; ++close) {
-            const std::size_t shown = host.messages.size();
+            const std::size_t shown = t.host.messages.size();
             rig.model.SendDatatoMCU(0x000D, 0);
             rig.link.awaitSaveConfirmation();
             ASSERT_TRUE(
-                rig.clock.runUntil([&] { return host.messages.size() > shown; }, seconds(5)));
-            if (pollCount() > pollsBefore) ++pollsAtClose[stride];
+                rig.clock.runUntil([&] { return t.host.messages.size() > shown; }, seconds(5)));
+            if (t.polls() > pollsBefore) ++pollsAtClose[stride];
             rig.clock.advance(milliseconds(300));
         }
     }
