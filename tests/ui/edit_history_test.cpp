@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <fstream>
@@ -74,6 +75,8 @@ TEST_F(EditHistoryTest, UndoAndRedoWaitForALinkThatTakesWrites) {
         EXPECT_EQ(stack().index(), 1);
     }
     EXPECT_EQ(refusals, 4);
+    // The keys say why, by the link label.
+    EXPECT_EQ(QToolTip::text(), "Undo and redo wait until the unit is connected");
     linkState = kConnected;
     history().undo();
     EXPECT_EQ(takeWrites(), (Writes{{256 + 22, gainBefore}}));
