@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "../tests/devices/fuse_hidraw.h"
 #include "devices/event_wait.h"
 #include "devices/hid_access.h"
 #include "devices/link_runtime.h"
+#include "fuse_hidraw.h"
 
 namespace {
 
