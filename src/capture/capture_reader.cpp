@@ -7,13 +7,12 @@
 #include <cstring>
 #include <limits>
 
+#include "capture/usb_capture.h"
+#include "link/device_list.h"
+
 namespace vt::capture {
 namespace {
 
-constexpr std::uint16_t kUnitVendor = 0x0483;
-constexpr std::uint16_t kUnitProduct = 0x690E;
-constexpr std::uint8_t kInterrupt = 1;
-constexpr std::uint8_t kControl = 2;
 constexpr std::uint8_t kDirectionIn = 0x80;
 
 // One USB event, whatever the pseudo-header it came with.
@@ -177,13 +176,13 @@ std::optional<UnitTransfer> CaptureReader::take(const std::uint8_t* packet, std:
     if (event->captured == 0 || event->submission == in) return std::nullopt;
     const std::uint8_t* d = event->data;
 
-    if (event->transfer == kControl && in && event->endpoint == kDirectionIn &&
+    if (event->transfer == kTransferControl && in && event->endpoint == kDirectionIn &&
         event->captured >= 12 && d[0] == 18 && d[1] == 1) {  // a device descriptor
         m_isUnit[event->device] =
-            little(d, 8, 2) == kUnitVendor && little(d, 10, 2) == kUnitProduct;
+            little(d, 8, 2) == kUnitVendorId && little(d, 10, 2) == kUnitProductId;
         return std::nullopt;
     }
-    if (event->transfer != kInterrupt) return std::nullopt;
+    if (event->transfer != kTransferInterrupt) return std::nullopt;
     const auto described = m_isUnit.find(event->device);
     const bool keep = described != m_isUnit.end() ? described->second
                                                   : event->length == 64 || event->length == 65;

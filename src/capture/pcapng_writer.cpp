@@ -20,7 +20,6 @@ constexpr std::uint16_t kShbUserApplication = 4;
 constexpr std::uint16_t kIfName = 2;
 constexpr std::uint16_t kIfDescription = 3;
 
-constexpr std::uint8_t kTransferInterrupt = 1;
 constexpr std::int32_t kInProgress = -115;  // -EINPROGRESS: the status of a submission
 
 // A block's body, built up field by field; finished with the block type and lengths around it.

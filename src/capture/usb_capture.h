@@ -19,6 +19,10 @@ inline constexpr int kLinkTypeUsbPcap = 249;          // USBPcap on Windows
 inline constexpr std::uint8_t kOutEndpoint = 0x01;
 inline constexpr std::uint8_t kInEndpoint = 0x81;
 
+// Transfer types as usbmon and USBPcap both number them.
+inline constexpr std::uint8_t kTransferInterrupt = 1;
+inline constexpr std::uint8_t kTransferControl = 2;
+
 // Where a device sits on USB. The simulated unit, and a device whose place is not known, are
 // recorded as device 1 on bus 0, which no real bus uses.
 struct UsbAddress {
