@@ -5,15 +5,7 @@
 # reports none of its hardening tags for the package.
 set -uo pipefail
 deb="${1:?usage: hardening_test.sh PACKAGE.deb}"
-failed=0
-fail() {
-  echo "FAIL: $*"
-  failed=1
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-dpkg-deb -x "$deb" "$work/root" || { echo "FAIL: dpkg-deb -x $deb"; exit 1; }
+source "$(dirname "$0")/unpacked.sh"
 
 for program in vortella vortella-cli; do
   binary="$work/root/usr/bin/$program"

@@ -5,19 +5,12 @@
 set -uo pipefail
 deb="${1:?usage: manpage_test.sh PACKAGE.deb}"
 readme="$(dirname "$0")/../../README.md"
-failed=0
-fail() {
-  echo "FAIL: $*"
-  failed=1
-}
 if ! command -v man >/dev/null; then
   echo "SKIP: man (man-db) is not installed; the manual pages are not read"
   exit 0
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-dpkg-deb -x "$deb" "$work/root" || { echo "FAIL: dpkg-deb -x $deb"; exit 1; }
+source "$(dirname "$0")/unpacked.sh"
 
 # The page as man shows it, wide enough that no line is broken, as plain text.
 show() { MANWIDTH=250 LC_ALL=C.UTF-8 man --warnings -l "$1" 2>"$work/warnings" | col -bx; }

@@ -4,15 +4,7 @@
 # the metainfo.
 set -uo pipefail
 deb="${1:?usage: metadata_test.sh PACKAGE.deb}"
-failed=0
-fail() {
-  echo "FAIL: $*"
-  failed=1
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-dpkg-deb -x "$deb" "$work/root" || { echo "FAIL: dpkg-deb -x $deb"; exit 1; }
+source "$(dirname "$0")/unpacked.sh"
 
 changelog="$work/root/usr/share/doc/vortella/changelog.gz"
 date=$(zcat "$changelog" | sed -n 's/^ -- .*>  //p' | head -1)
