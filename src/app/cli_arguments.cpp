@@ -13,6 +13,7 @@
 #include "model/modules.h"
 #include "model/number_text.h"
 #include "model/text_pairs.h"
+#include "model/typed_write.h"
 
 namespace vt::cli {
 namespace {
@@ -20,7 +21,6 @@ namespace {
 // The range of --timeout in seconds: it counts in whole milliseconds, up to a day.
 constexpr double kShortestTimeout = 0.001;
 constexpr double kLongestTimeout = 86400.0;
-constexpr long long kLargestValue = 0xFFFF;
 
 struct CommandShape {
     std::string_view name;
@@ -47,36 +47,11 @@ const CommandShape* findCommand(std::string_view name) {
     return nullptr;
 }
 
-std::string hex4(int address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(address));
-    return text;
-}
-
 ArgumentProblem usage(std::string message) {
     return {kExitUsage, std::move(message)};
 }
 ArgumentProblem badInput(std::string message) {
     return {kExitBadInput, std::move(message)};
-}
-
-// Why `address` cannot be set, or an empty string.
-std::string addressProblem(long long address, const std::string& typed) {
-    if (address > 0xFFFF) return "address " + typed + " is above 0xFFFF";
-    const int a = static_cast<int>(address);
-    if (a == slot_ids::kSysStore)
-        return "address " + hex4(a) + " is the store command: use 'store'";
-    if (a == slot_ids::kSysRecall)
-        return "address " + hex4(a) + " is the restore command: use 'restore' or 'factory'";
-    const int module = moduleOf(a);
-    if (module >= kModuleCount)
-        return "address " + hex4(a) + " names module " + std::to_string(module) +
-               "; the unit has modules 0 to 3";
-    const int slots = kSlotCount[static_cast<std::size_t>(module)];
-    if (slotOf(a) >= slots)
-        return "address " + hex4(a) + " names slot " + std::to_string(slotOf(a)) + " of module " +
-               std::to_string(module) + ", which has slots 0 to " + std::to_string(slots - 1);
-    return {};
 }
 
 // Reads one command with its arguments from words[0..].
@@ -92,20 +67,10 @@ ArgumentProblem readCommand(const std::vector<std::string>& words, DeviceCommand
     if (entry->arguments == 1) command.file = words[1];
     if (entry->kind != DeviceCommandKind::Set) return {};
 
-    const auto address = parseNumber(words[1]);
-    if (!address)
-        return badInput("set: address '" + words[1] +
-                        "' is not a number (decimal or 0x-hexadecimal)");
-    if (const std::string why = addressProblem(*address, words[1]); !why.empty())
-        return badInput("set: " + why);
-    const auto value = parseNumber(words[2]);
-    if (!value)
-        return badInput("set: value '" + words[2] +
-                        "' is not a number (decimal or 0x-hexadecimal)");
-    if (*value > kLargestValue)
-        return badInput("set: value " + words[2] + " is out of range (0 to 65535)");
-    command.address = static_cast<int>(*address);
-    command.value = static_cast<int>(*value);
+    const TypedWrite write = readTypedWrite(words[1], words[2]);
+    if (!write.problem.empty()) return badInput(write.problem);
+    command.address = write.address;
+    command.value = write.value;
     return {};
 }
 
@@ -203,22 +168,6 @@ std::size_t commandIndex(const std::vector<std::string>& args) {
         if (optionTakesValue(args[i])) ++i;
     }
     return args.size();
-}
-
-std::optional<long long> parseNumber(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty() || text.front() == '-' || text.front() == '+') return std::nullopt;
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (end != text.data() + text.size()) return std::nullopt;
-    // Too many digits is still a number, one that no range admits.
-    if (error == std::errc::result_out_of_range) return std::numeric_limits<long long>::max();
-    if (error != std::errc()) return std::nullopt;
-    return value;
 }
 
 ArgumentProblem parseDeviceRequest(const std::vector<std::string>& args, DeviceRequest& request) {

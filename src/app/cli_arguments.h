@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/typed_write.h"
+
 namespace vt::cli {
 
 enum class DeviceCommandKind { Devices, Dump, Save, Set, Load, Store, Restore, Factory };
@@ -52,9 +54,6 @@ bool optionTakesValue(std::string_view word);
 // Where the command starts: the index of the first word after the leading device options (and
 // their values, and a "--"); args.size() when there is none.
 std::size_t commandIndex(const std::vector<std::string>& args);
-
-// A whole non-negative number, decimal or 0x-hexadecimal; nullopt on anything else.
-std::optional<long long> parseNumber(std::string_view text);
 
 // Reads the options and commands; fills `request` when the line is good.
 ArgumentProblem parseDeviceRequest(const std::vector<std::string>& args, DeviceRequest& request);

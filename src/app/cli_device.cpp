@@ -10,14 +10,14 @@
 #include "app/cli_commands.h"
 #include "app/cli_output.h"
 #include "app/cli_usage.h"
-#include "app/cli_write_steps.h"
 #include "app/device_session.h"
 #include "app/language_choice.h"
-#include "devices/device_path.h"
 #include "app/program_version.h"
+#include "devices/device_path.h"
 #include "link/device_list.h"
 #include "link/link_constants.h"
 #include "presets/preset_file.h"
+#include "service/unit_steps.h"
 
 namespace vt::cli {
 namespace {
@@ -45,28 +45,6 @@ devices::HubOptions hubOptions(const DeviceRequest& request,
     return options;
 }
 
-// A step that hands the unit's whole image to `use` (which returns false after failing the step).
-// After other commands the image is read from the unit once more (the read of a connection,
-// without a new handshake, which a serial unit would not answer), so that `use` sees what the
-// unit holds, not what was sent to it.
-Step imageStep(DeviceSession& session, bool first, std::function<bool(const ParameterModel&)> use) {
-    Step step;
-    step.ready = [&session] { return session.idle(); };
-    auto reads = std::make_shared<int>(-1);
-    if (!first) {
-        step.begin = [&session, reads] {
-            *reads = session.host().imageApplications();
-            session.link().DisCheckWindow(kOpConnecting);
-        };
-    }
-    step.done = [&session, reads, use = std::move(use)] {
-        if (*reads >= 0 && (!session.connected() || session.host().imageApplications() == *reads))
-            return false;
-        return use(session.model());
-    };
-    return step;
-}
-
 // Writes the image as the window's Save does (to standard output for "-"); a file that cannot be
 // written fails the step.
 bool saveImage(DeviceSession& session, const ParameterModel& model, const std::string& file,
@@ -85,49 +63,33 @@ bool saveImage(DeviceSession& session, const ParameterModel& model, const std::s
 Step commandStep(DeviceSession& session, const DeviceCommand& command, bool first,
                  const presets::DecodedPreset* preset, std::ostream& out) {
     Step step;
-    step.ready = [&session] { return session.idle(); };
-    ParameterModel& model = session.model();
-    Link& link = session.link();
     switch (command.kind) {
         case DeviceCommandKind::Dump:
-            step = imageStep(session, first, [&out](const ParameterModel& image) {
+            step = service::imageStep(session, first, [&out](const ParameterModel& image) {
                 out << dumpJson(image.device) << "\n" << std::flush;
                 return true;
             });
             break;
         case DeviceCommandKind::Save:
-            step = imageStep(session, first, [&session, &out, &command](const ParameterModel& m) {
-                return saveImage(session, m, command.file, out);
-            });
+            step = service::imageStep(session, first,
+                                      [&session, &out, &command](const ParameterModel& m) {
+                                          return saveImage(session, m, command.file, out);
+                                      });
             break;
         case DeviceCommandKind::Set:
-            step = setStep(session, {command.address, static_cast<std::uint16_t>(command.value)});
+            step = service::setStep(session, session.writes(),
+                                    {command.address, static_cast<std::uint16_t>(command.value)});
             break;
         case DeviceCommandKind::Load:
-            step = loadStep(session, *preset);
+            step = service::loadStep(session, *preset);
             break;
-        case DeviceCommandKind::Store: {
-            auto saved = std::make_shared<std::size_t>(0);
-            step.begin = [&model, &link, &session, saved] {
-                *saved = session.host().messages().size();
-                model.SendDatatoMCU(slot_ids::kSysStore, 0);
-                link.awaitSaveConfirmation();
-            };
-            step.done = [&session, saved] {
-                const auto& shown = session.host().messages();
-                return shown.size() > *saved && shown.back() == texts::kSaveSuccessfully.text;
-            };
+        case DeviceCommandKind::Store:
+            step = service::storeStep(session);
             break;
-        }
         case DeviceCommandKind::Restore:
-        case DeviceCommandKind::Factory: {
-            const int value = command.kind == DeviceCommandKind::Factory ? link::kRecallFactory : 0;
-            // Sent while the link is idle, the recall goes out at once and the link re-reads
-            // the image when the unit answers; the step ends when that read is complete.
-            step.begin = [&model, value] { model.SendDatatoMCU(slot_ids::kSysRecall, value); };
-            step.done = [&session] { return session.connected(); };
+        case DeviceCommandKind::Factory:
+            step = service::recallStep(session, command.kind == DeviceCommandKind::Factory);
             break;
-        }
         case DeviceCommandKind::Devices:
             break;
     }

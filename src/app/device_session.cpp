@@ -15,6 +15,8 @@ DeviceSession::DeviceSession(devices::HubOptions options, std::chrono::milliseco
     : m_host(m_model, err), m_err(err), m_stepTimeout(stepTimeout) {
     m_model.bindControls();
     m_runtime = std::make_unique<devices::LinkRuntime>(m_model, m_host, std::move(options));
+    connect(m_runtime.get(), &devices::LinkRuntime::writeConfirmed, this,
+            [this](int address, int value) { m_writes.confirmed(address, value); });
     connect(&m_runtime->hub(), &devices::DeviceHub::accessDenied, this,
             [this](const QString&, const QString& message) {
                 m_accessProblem = message.toStdString();
@@ -27,21 +29,14 @@ DeviceSession::~DeviceSession() {
     m_runtime.reset();  // timers stop and devices close before the host and the model go
 }
 
-bool DeviceSession::idle() {
-    const SendState& s = link().sendState();
-    return connected() && s.answerFlag == 1 && s.queue.empty() && s.repeatFlag == 0 &&
-           s.pendingOperation == kOpNone;
-}
-
 int DeviceSession::run(std::vector<Step> steps) {
     m_steps = std::move(steps);
     m_index = 0;
-    m_begun = false;
     m_exitCode = kExitOk;
     if (m_steps.empty()) return kExitOk;
     QEventLoop loop;
     m_loop = &loop;
-    m_stepClock.start();
+    m_runner.start(m_steps[0], m_stepTimeout);
     m_poll.start();
     hub().start();
     loop.exec();
@@ -66,23 +61,19 @@ void DeviceSession::poll() {
              *why);
         return;
     }
-    Step& step = m_steps[m_index];
-    if (!m_begun && (!step.ready || step.ready())) {
-        m_begun = true;
-        if (step.begin) step.begin();
-    }
-    if (m_begun && step.done()) {
-        if (m_index > 0) m_err << "done: " << step.what << "\n" << std::flush;
-        m_begun = false;
-        m_stepClock.restart();
-        if (++m_index == m_steps.size()) stop(kExitOk, {});
-        return;
-    }
-    if (m_stepClock.elapsed() > m_stepTimeout.count()) {
-        const double seconds = static_cast<double>(m_stepTimeout.count()) / 1000.0;
-        stop(kExitDevice, std::string(texts::kOffline) + ": no answer within " +
-                              QString::number(seconds).toStdString() +
-                              " s (link: " + m_host.label() + ")");
+    switch (m_runner.poll()) {
+        case service::StepRunner::State::Done:
+            if (m_index > 0) m_err << "done: " << m_steps[m_index].what << "\n" << std::flush;
+            if (++m_index == m_steps.size())
+                stop(kExitOk, {});
+            else
+                m_runner.start(m_steps[m_index], m_stepTimeout);
+            return;
+        case service::StepRunner::State::TimedOut:
+            stop(kExitDevice, service::noAnswerText(m_stepTimeout, m_host.label()));
+            return;
+        default:
+            return;
     }
 }
 

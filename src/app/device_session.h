@@ -3,7 +3,6 @@
 // deadline for each step and an early end when the link reports a failure.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -18,38 +17,36 @@
 #include "app/cli_link_host.h"
 #include "devices/link_runtime.h"
 #include "model/parameter_model.h"
+#include "service/unit_session.h"
+#include "service/write_tracker.h"
 
 class QEventLoop;
 
 namespace vt::cli {
 
-class DeviceSession : public QObject {
+class DeviceSession : public QObject, public service::UnitSession {
     Q_OBJECT
   public:
-    struct Step {
-        std::string what;             // named in failure messages: "connecting", "set 0x0105 5"
-        std::function<bool()> ready;  // may the step begin yet? (none: at once)
-        std::function<void()> begin;
-        std::function<bool()> done;
-    };
+    using Step = service::Step;
 
     DeviceSession(devices::HubOptions options, std::chrono::milliseconds stepTimeout,
                   std::ostream& err);
     ~DeviceSession() override;
 
-    ParameterModel& model() { return m_model; }
-    Link& link() { return m_runtime->link(); }
+    ParameterModel& model() override { return m_model; }
+    Link& link() override { return m_runtime->link(); }
+    int imageApplications() const override { return m_host.imageApplications(); }
+    std::size_t messageCount() const override { return m_host.messages().size(); }
+    std::string lastMessage() const override {
+        return m_host.messages().empty() ? std::string() : m_host.messages().back();
+    }
+    void writeParameter(int address, int value) override { m_model.SendDatatoMCU(address, value); }
     devices::DeviceHub& hub() { return m_runtime->hub(); }
     const CliLinkHost& host() const { return m_host; }
-
-    // The image has been read (or written back) and the link sends parameter writes.
-    bool connected() { return link().linkState() == kConnected; }
-    // Connected with nothing on its way: a write made now goes out at once, and the unit has
-    // answered everything sent before it.
-    bool idle();
+    service::WriteTracker& writes() { return m_writes; }
 
     // Ends the current step with a failure (exit 3 unless told otherwise) at the next poll.
-    void failStep(std::string why, int exitCode = kExitDevice) {
+    void failStep(std::string why, int exitCode = kExitDevice) override {
         m_stepProblem = std::move(why);
         m_stepExitCode = exitCode;
     }
@@ -72,10 +69,11 @@ class DeviceSession : public QObject {
     int m_stepExitCode = kExitDevice;
     std::unique_ptr<devices::LinkRuntime> m_runtime;
 
+    service::WriteTracker m_writes{*this};
+
     std::vector<Step> m_steps;
     std::size_t m_index = 0;
-    bool m_begun = false;
-    QElapsedTimer m_stepClock;
+    service::StepRunner m_runner;
     QTimer m_poll;
     QEventLoop* m_loop = nullptr;
     int m_exitCode = 0;

@@ -53,6 +53,8 @@ class LinkHost {
     // A read of the unit's whole image has completed (not a write of a loaded preset): what the
     // window knew of earlier values no longer describes the unit.
     virtual void unitImageRead() {}
+    // The unit answered a parameter write: it holds `value` at `address` now.
+    virtual void writeConfirmed(int /*address*/, int /*value*/) {}
     virtual void setLevelMeter(Meter meter, int value) = 0;
     virtual void setMasterVolumeBar(int position) = 0;
     virtual void addMemoLine(const std::string& line) = 0;

@@ -32,6 +32,7 @@ void Link::noteAnswer() {
     m_send.writeAwaitingAnswer = 0;
     m_send.confirmedWrite = m_send.queue.sent();
     ++m_send.confirmedWrites;
+    m_host.writeConfirmed(m_send.confirmedWrite.address, m_send.confirmedWrite.value);
 }
 
 void Link::queueWrite(int address, int value) {
