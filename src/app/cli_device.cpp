@@ -17,6 +17,7 @@
 #include "link/device_list.h"
 #include "link/link_constants.h"
 #include "presets/preset_file.h"
+#include "service/unit_json.h"
 #include "service/unit_steps.h"
 
 namespace vt::cli {
@@ -24,15 +25,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 using Step = DeviceSession::Step;
-
-// Every slot of modules 0 to 3 below the module's slot count, as [module, slot, value].
-std::string dumpJson(const DeviceImage& image) {
-    json entries = json::array();
-    for (int m = 0; m < kModuleCount; ++m)
-        for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s)
-            entries.push_back({m, s, image.at(m, s)});
-    return json{{"slots", std::move(entries)}}.dump();
-}
 
 devices::HubOptions hubOptions(const DeviceRequest& request,
                                std::shared_ptr<capture::PcapngWriter> capture) {
@@ -66,7 +58,7 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
     switch (command.kind) {
         case DeviceCommandKind::Dump:
             step = service::imageStep(session, first, [&out](const ParameterModel& image) {
-                out << dumpJson(image.device) << "\n" << std::flush;
+                out << service::imageJson(image.device).dump() << "\n" << std::flush;
                 return true;
             });
             break;

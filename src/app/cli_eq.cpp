@@ -1,7 +1,6 @@
 // `vortella-cli eq fit FILE` and `eq export`: filter lists in text fitted to a channel of the
 // unit (and written to it with --apply), and a channel's bands written out as such a list.
 #include <nlohmann/json.hpp>
-#include <span>
 #include <sstream>
 
 #include "app/cli_arguments.h"
@@ -10,10 +9,8 @@
 #include "eqfile/channel_fit.h"
 #include "eqfile/filter_list_file.h"
 #include "model/number_text.h"
-#include "model/rounding.h"
-#include "model/scales.h"
-#include "model/slot_map.h"
 #include "presets/preset_file.h"
+#include "service/unit_json.h"
 
 namespace vt::cli {
 namespace {
@@ -39,7 +36,10 @@ int usage(std::ostream& err, const std::string& why) {
 }
 
 // Reads the words after "fit" or "export"; returns an exit code, or -1 when the line is good.
-int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r, std::ostream& err) {
+// Kept out of line: inlined into runEq, GCC 12 takes the request's vector for a stack object
+// (a false -Wfree-nonheap-object).
+[[gnu::noinline]] int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r,
+                                  std::ostream& err) {
     std::vector<std::string> positional;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -96,51 +96,6 @@ int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r, st
     return -1;
 }
 
-double tenths(double x) {
-    return roundHalfEven(x * 10.0) / 10.0;
-}
-double thousandths(double x) {
-    return roundHalfEven(x * 1000.0) / 1000.0;
-}
-
-json filterJson(const std::optional<FittedFilter>& f, int module) {
-    if (!f) return nullptr;
-    const auto names = module == kMainModule
-                           ? std::span<const std::string_view>(items::kMainFilterTypes)
-                           : std::span<const std::string_view>(items::kAuxFilterTypes);
-    return {{"type", names[static_cast<std::size_t>(f->item)]},
-            {"type_index", f->item},
-            {"frequency_hz", frequencyValue(f->freqIndex)},
-            {"frequency_index", f->freqIndex}};
-}
-
-std::string fitJson(const ChannelFit& fit) {
-    json bands = json::array();
-    for (std::size_t b = 0; b < fit.bands.size(); ++b) {
-        const FittedBand& band = fit.bands[b];
-        bands.push_back({{"band", b + 1},
-                         {"type", items::kBandTypes[static_cast<std::size_t>(band.type)]},
-                         {"frequency_hz", frequencyValue(band.freqIndex)},
-                         {"frequency_index", band.freqIndex},
-                         {"gain_db", tenths(gainDb(band.gainStep))},
-                         {"gain_value", band.gainStep},
-                         {"q", qValue(band.qIndex)},
-                         {"q_index", band.qIndex},
-                         {"bypass", band.bypass}});
-    }
-    json dropped = json::array();
-    for (const auto& d : fit.dropped)
-        dropped.push_back({{"line", d.line}, {"text", d.text}, {"reason", d.reason}});
-    json doc = {{"channel", fit.module == kMainModule ? "main" : "aux"},
-                {"bands", std::move(bands)},
-                {"high_pass", filterJson(fit.highPass, fit.module)},
-                {"low_pass", filterJson(fit.lowPass, fit.module)},
-                {"dropped", std::move(dropped)},
-                {"max_residual_db", thousandths(fit.residual.maxAbsDb)},
-                {"rms_residual_db", thousandths(fit.residual.rmsDb)}};
-    return doc.dump();
-}
-
 int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
     const FilterListLoad load = loadFilterList(r.file, r.source);
     if (!load.file) {
@@ -151,7 +106,7 @@ int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
     }
     const FilterFile& file = *load.file;
     const ChannelFit fit = fitChannel(file, r.module);
-    out << fitJson(fit) << "\n" << std::flush;
+    out << service::fitJson(fit).dump() << "\n" << std::flush;
     if (fit.preampDb)
         err << r.file << ":" << fit.preampLine << ": preamp of " << formatFixed(*fit.preampDb, 1)
             << " dB not applied\n";

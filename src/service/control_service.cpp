@@ -1,0 +1,457 @@
+// Requests of the control service carried out on the owner's model and link.
+#include "service/control_service.h"
+
+#include <unistd.h>
+
+#include "eqfile/channel_fit.h"
+#include "eqfile/filter_list_file.h"
+#include "link/link_constants.h"
+#include "model/slot_names.h"
+#include "model/typed_write.h"
+#include "presets/preset_codec.h"
+#include "presets/preset_file.h"
+#include "service/unit_json.h"
+#include "service/unit_steps.h"
+
+namespace vt::service {
+namespace {
+
+constexpr int kPollMs = 10;
+using Clock = std::chrono::steady_clock;
+
+// A parameter's number as a typed word: JSON numbers and strings ("0x0105") alike.
+std::optional<std::string> numberWord(const Json& params, const char* key) {
+    auto it = params.find(key);
+    if (it == params.end()) return std::nullopt;
+    if (it->is_number_integer()) return std::to_string(it->get<long long>());
+    if (it->is_number_unsigned()) return std::to_string(it->get<unsigned long long>());
+    if (it->is_string()) return it->get<std::string>();
+    return std::nullopt;
+}
+
+std::string invalidParams(const Json& id, const std::string& why) {
+    return errorMessage(id, kInvalidParams, "Invalid params: " + why);
+}
+
+// An optional string parameter; false when present with another type.
+bool stringParam(const Json& params, const char* key, std::string& value) {
+    auto it = params.find(key);
+    if (it == params.end() || it->is_null()) return true;
+    if (!it->is_string()) return false;
+    value = it->get<std::string>();
+    return true;
+}
+
+bool isCommandSlot(int address) {
+    return address == slot_ids::kSysStore || address == slot_ids::kSysRecall;
+}
+
+}  // namespace
+
+ControlService::ControlService(ParameterModel& model, devices::LinkRuntime& runtime,
+                               ServiceOptions options, QObject* parent)
+    : QObject(parent), m_model(model), m_runtime(runtime), m_options(std::move(options)) {
+    m_notified = m_model.device;
+    m_poll.setInterval(kPollMs);
+    connect(&m_poll, &QTimer::timeout, this, &ControlService::poll);
+    m_idleCheck.setInterval(std::max<int>(
+        1, static_cast<int>(std::min<long long>(m_options.idleLimit.count() / 4, 10000))));
+    connect(&m_idleCheck, &QTimer::timeout, this, [this] {
+        const auto now = Clock::now();
+        std::vector<int> idle;
+        for (const auto& [number, c] : m_clients)
+            if (!c.subscribed && c.answers.empty() && now - c.lastHeard > m_options.idleLimit)
+                idle.push_back(number);
+        for (int number : idle) m_clients[number].channel->close();
+    });
+    m_idleCheck.start();
+    connect(&runtime, &devices::LinkRuntime::writeConfirmed, this,
+            &ControlService::onWriteConfirmed);
+    connect(&runtime, &devices::LinkRuntime::imageApplied, this, &ControlService::onImageApplied);
+    connect(&runtime, &devices::LinkRuntime::messageShown, this, &ControlService::onMessage);
+    connect(&runtime, &devices::LinkRuntime::linkLabelChanged, this, &ControlService::onLinkLabel);
+}
+
+ControlService::~ControlService() {
+    for (auto& [number, c] : m_clients) c.channel->disconnect(this);
+}
+
+std::string ControlService::linkStateName(int linkState) {
+    switch (linkState) {
+        case kConnected:
+            return "connected";
+        case kPresent:
+            return "busy";
+        default:
+            return "offline";
+    }
+}
+
+void ControlService::addClient(ClientChannel* channel) {
+    channel->setParent(this);
+    if (clientCount() >= m_options.maxClients) {
+        channel->sendMessage(errorMessage(
+            nullptr, kTooManyClients,
+            "too many clients (" + std::to_string(m_options.maxClients) + "); try again later"));
+        channel->close();
+        return;
+    }
+    const int number = m_nextClient++;
+    Client& c = m_clients[number];
+    c.channel = channel;
+    c.lastHeard = Clock::now();
+    connect(channel, &ClientChannel::messageReceived, this,
+            [this, number](const std::string& text) { received(number, text); });
+    connect(channel, &ClientChannel::closed, this, [this, number] { dropClient(number); });
+}
+
+void ControlService::dropClient(int client) {
+    m_clients.erase(client);
+}
+
+void ControlService::received(int client, const std::string& text) {
+    auto it = m_clients.find(client);
+    if (it == m_clients.end()) return;
+    it->second.lastHeard = Clock::now();
+    const RpcParse parsed = parseRequest(text);
+    auto slot = std::make_shared<Answer>();
+    if (!parsed.request) {
+        slot->id = parsed.problem.id;
+        it->second.answers.push_back(slot);
+        answer(client, slot,
+               errorMessage(parsed.problem.id, parsed.problem.code, parsed.problem.message));
+        return;
+    }
+    const RpcRequest& request = *parsed.request;
+    slot->id = request.id;
+    if (!request.notification) it->second.answers.push_back(slot);
+    if (auto now = dispatch(client, request, slot)) answer(client, slot, std::move(*now));
+}
+
+void ControlService::answer(int client, const std::shared_ptr<Answer>& slot, std::string text) {
+    slot->text = std::move(text);
+    flush(client);
+}
+
+void ControlService::flush(int client) {
+    auto it = m_clients.find(client);
+    if (it == m_clients.end()) return;
+    auto& answers = it->second.answers;
+    while (!answers.empty() && answers.front()->text) {
+        const std::string text = std::move(*answers.front()->text);
+        answers.pop_front();
+        it->second.channel->sendMessage(text);
+        if (m_clients.find(client) == m_clients.end()) return;
+    }
+}
+
+void ControlService::notifySubscribers(const std::string& text) {
+    for (auto& [number, c] : m_clients)
+        if (c.subscribed) c.channel->sendMessage(text);
+}
+
+Json ControlService::statusJson() {
+    const LinkLabel& label = link().linkLabel();
+    Json status;
+    status["version"] = m_options.version;
+    status["owner"] = {{"program", m_options.program}, {"pid", static_cast<long long>(getpid())}};
+    status["unit"] = m_options.unitName ? m_options.unitName() : std::string();
+    status["link"] = {{"state", linkStateName(link().linkState())}, {"text", label.text.caption}};
+    status["clients"] = clientCount();
+    return status;
+}
+
+bool ControlService::unitAway() {
+    return link().linkLabel().colour == texts::kColourOffline;
+}
+
+std::optional<std::string> ControlService::dispatch(int client, const RpcRequest& request,
+                                                    const std::shared_ptr<Answer>& slot) {
+    const Json& id = request.id;
+    const Json& params = request.params;
+    const std::string& method = request.method;
+    Work work;
+    work.client = client;
+    work.answer = slot;
+    work.what = method;
+
+    if (method == "status") return resultMessage(id, statusJson());
+    if (method == "subscribe" || method == "unsubscribe") {
+        m_clients[client].subscribed = method == "subscribe";
+        Json result = {{"subscribed", method == "subscribe"}};
+        if (method == "subscribe") result["link"] = statusJson()["link"];
+        return resultMessage(id, result);
+    }
+    if (method == "get" || method == "set") {
+        const auto address = numberWord(params, "address");
+        const auto value = method == "set" ? numberWord(params, "value") : std::string("0");
+        if (!address) return invalidParams(id, "\"address\" must be a number or a string");
+        if (!value) return invalidParams(id, "\"value\" must be a number or a string");
+        const TypedWrite typed = readTypedWrite(*address, *value);
+        if (!typed.problem.empty()) {
+            std::string why = typed.problem;
+            if (method == "get") why.replace(0, 3, "get");
+            return errorMessage(id, kBadInput, why);
+        }
+        if (method == "get") {
+            return resultMessage(id, {{"address", typed.address},
+                                      {"value", m_model.device.at(typed.address)},
+                                      {"name", slotName(typed.address)}});
+        }
+        work.write = QueuedWrite{typed.address, static_cast<std::uint16_t>(typed.value)};
+        work.what = "set " + hex4(typed.address) + " " + std::to_string(typed.value);
+        return queueWork(std::move(work));
+    }
+    if (method == "dump" || method == "save") {
+        const bool fresh = params.value("fresh", false) == true;
+        std::string path;
+        if (!stringParam(params, "path", path))
+            return invalidParams(id, "\"path\" must be a string");
+        if (!path.empty() && path.front() != '/')
+            return errorMessage(id, kBadInput, "save: the path must be absolute: " + path);
+        auto result = std::make_shared<Json>();
+        const bool save = method == "save";
+        work.step = imageStep(*this, !fresh, [this, result, save, path](const ParameterModel& m) {
+            if (!save) {
+                *result = imageJson(m.device);
+                return true;
+            }
+            const std::string text =
+                presets::presetFileText(presets::savePresetLines(m.device, m.deviceVariant));
+            if (path.empty()) {
+                *result = {{"text", text}};
+                return true;
+            }
+            const std::string target = presets::forcePresetExtension(path);
+            if (std::string failure = presets::writeFileAtomically(target, text);
+                !failure.empty()) {
+                failStep(failure, kFailExitOutput);
+                return false;
+            }
+            *result = {{"path", target}};
+            return true;
+        });
+        work.result = [result] { return *result; };
+        return queueWork(std::move(work));
+    }
+    if (method == "load") {
+        std::string path;
+        if (!stringParam(params, "path", path) || path.empty())
+            return invalidParams(id, "\"path\" must name a preset file");
+        if (path.front() != '/')
+            return errorMessage(id, kBadInput, "load: the path must be absolute: " + path);
+        auto loaded = std::make_shared<presets::LoadOutcome>(
+            presets::loadPresetFile(path, m_options.language));
+        if (!loaded->message.empty())
+            return errorMessage(id, kBadInput, path + ": " + loaded->message);
+        work.step = loadStep(*this, loaded->preset);
+        work.keep = loaded;
+        work.result = [path] { return Json{{"loaded", path}}; };
+        return queueWork(std::move(work));
+    }
+    if (method == "store" || method == "restore" || method == "factory") {
+        work.step = method == "store" ? storeStep(*this) : recallStep(*this, method == "factory");
+        work.result = [] { return Json::object(); };
+        return queueWork(std::move(work));
+    }
+    if (method == "eq.fit" || method == "eq.apply") {
+        std::string path, channel = "main", source = "L";
+        if (!stringParam(params, "path", path) || path.empty())
+            return invalidParams(id, "\"path\" must name a filter list");
+        if (!stringParam(params, "channel", channel) || (channel != "main" && channel != "aux"))
+            return invalidParams(id, "\"channel\" takes \"main\" or \"aux\"");
+        if (!stringParam(params, "source_channel", source) || (source != "L" && source != "R"))
+            return invalidParams(id, "\"source_channel\" takes \"L\" or \"R\"");
+        if (path.front() != '/')
+            return errorMessage(id, kBadInput, method + ": the path must be absolute: " + path);
+        const eqfile::FilterListLoad load = eqfile::loadFilterList(
+            path, source == "L" ? eqfile::SourceChannel::Left : eqfile::SourceChannel::Right);
+        if (!load.file) {
+            std::string why = path + ": " + load.message;
+            for (const auto& p : load.problems)
+                why += "\n" + path + ":" + std::to_string(p.line) + ": " + p.reason + ": " + p.text;
+            return errorMessage(id, kBadInput, why);
+        }
+        const eqfile::ChannelFit fit =
+            eqfile::fitChannel(*load.file, channel == "main" ? kMainModule : kAuxModule);
+        const Json fitted = fitJson(fit);
+        if (method == "eq.fit") return resultMessage(id, fitted);
+        auto writes = std::make_shared<std::vector<eqfile::ParameterWrite>>(eqfile::fitWrites(fit));
+        auto remaining = std::make_shared<std::size_t>(writes->size());
+        work.step.ready = [this] { return idle(); };
+        work.step.begin = [this, writes, remaining] {
+            for (const auto& w : *writes) {
+                m_writes.add({w.address, static_cast<std::uint16_t>(w.value)},
+                             [this, remaining](const std::optional<std::string>& failure) {
+                                 if (failure) failStep(*failure);
+                                 if (*remaining > 0) --*remaining;
+                             });
+            }
+        };
+        work.step.done = [remaining] { return *remaining == 0; };
+        work.result = [fitted] { return fitted; };
+        return queueWork(std::move(work));
+    }
+    return errorMessage(id, kMethodNotFound, "Method not found: " + method);
+}
+
+std::optional<std::string> ControlService::queueWork(Work work) {
+    if (unitAway()) return errorMessage(work.answer->id, kUnitFailed, std::string(texts::kOffline));
+    work.deadline = Clock::now() + m_options.requestTimeout;
+    m_work.push_back(std::move(work));
+    if (!m_poll.isActive()) m_poll.start();
+    poll();
+    return std::nullopt;
+}
+
+void ControlService::failStep(std::string why, int exitCode) {
+    if (!m_current) return;
+    if (!m_stepProblem.empty()) return;  // the first reason stands
+    m_stepProblem = std::move(why);
+    m_stepExitCode = exitCode;
+}
+
+void ControlService::writeParameter(int address, int value) {
+    // A client's change is not an edit of the window: it is no step of the window's history.
+    WriteObserver* observer = m_model.writeObserver();
+    m_model.setWriteObserver(nullptr);
+    m_model.SendDatatoMCU(address, value);
+    m_model.setWriteObserver(observer);
+    if (!isCommandSlot(address)) emit parameterWritten(address, value);
+}
+
+void ControlService::finishCurrent(bool ok, const std::string& why, int exitCode) {
+    Work work = std::move(*m_current);
+    m_current.reset();
+    m_runner.clear();
+    m_stepProblem.clear();
+    if (ok)
+        answer(work.client, work.answer, resultMessage(work.answer->id, work.result()));
+    else
+        answer(work.client, work.answer, errorMessage(work.answer->id, codeOfExit(exitCode), why));
+}
+
+void ControlService::failWork(const std::string& why, int exitCode) {
+    if (m_current) finishCurrent(false, why, exitCode);
+    m_writes.failAll(why);
+    std::deque<Work> waiting;
+    waiting.swap(m_work);
+    for (Work& w : waiting)
+        answer(w.client, w.answer, errorMessage(w.answer->id, codeOfExit(exitCode), why));
+}
+
+void ControlService::poll() {
+    if (m_current) {
+        if (!m_stepProblem.empty()) {
+            finishCurrent(false, m_stepProblem, m_stepExitCode);
+        } else {
+            switch (m_runner.poll()) {
+                case StepRunner::State::Done:
+                    finishCurrent(true, {}, 0);
+                    break;
+                case StepRunner::State::TimedOut:
+                    finishCurrent(
+                        false,
+                        noAnswerText(m_options.requestTimeout, link().linkLabel().text.caption),
+                        kFailExitDevice);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+    m_writes.poll();
+    // Writes go out together (the link paces them); a step waits for every write before it.
+    while (!m_current && !m_work.empty()) {
+        Work& head = m_work.front();
+        if (head.write) {
+            if (!connected()) break;
+            Work w = std::move(head);
+            m_work.pop_front();
+            const int client = w.client;
+            auto slot = w.answer;
+            const QueuedWrite write = *w.write;
+            m_writes.add(write, [this, client, slot, write](const std::optional<std::string>& f) {
+                answer(client, slot,
+                       f ? errorMessage(slot->id, kUnitFailed, *f)
+                         : resultMessage(slot->id,
+                                         {{"address", write.address}, {"value", write.value}}));
+            });
+            continue;
+        }
+        if (!m_writes.empty()) break;
+        m_current = std::move(head);
+        m_work.pop_front();
+        m_currentMessages = m_messageCount;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            m_current->deadline - Clock::now());
+        m_runner.start(m_current->step, std::max(left, std::chrono::milliseconds(1)));
+        m_stepProblem.clear();
+        m_runner.poll();
+    }
+    // Requests that could not begin in time.
+    const auto now = Clock::now();
+    for (auto it = m_work.begin(); it != m_work.end();) {
+        if (now <= it->deadline) {
+            ++it;
+            continue;
+        }
+        Work w = std::move(*it);
+        it = m_work.erase(it);
+        answer(
+            w.client, w.answer,
+            errorMessage(w.answer->id, kUnitFailed,
+                         noAnswerText(m_options.requestTimeout, link().linkLabel().text.caption)));
+    }
+    if (!m_current && m_work.empty() && m_writes.empty()) m_poll.stop();
+}
+
+void ControlService::onWriteConfirmed(int address, int value) {
+    const bool ours = m_writes.confirmed(address, value);
+    if (isCommandSlot(address) || !m_model.device.contains(moduleOf(address), slotOf(address)))
+        return;
+    m_notified.set(address, value);
+    notifySubscribers(notificationMessage(
+        "changed", {{"address", address},
+                    {"value", value},
+                    {"name", slotName(address)},
+                    {"source", ours ? std::string("client") : m_options.program}}));
+}
+
+void ControlService::onImageApplied() {
+    const bool load = link().transferState().mode == kTransferWrite;
+    for (int m = 0; m < kModuleCount; ++m) {
+        for (int s = 0; s < kSlotCount[static_cast<std::size_t>(m)]; ++s) {
+            const int value = m_model.device.at(m, s);
+            if (value == m_notified.at(m, s)) continue;
+            m_notified.set(m, s, value);
+            const int address = m * 256 + s;
+            if (isCommandSlot(address)) continue;
+            notifySubscribers(notificationMessage("changed", {{"address", address},
+                                                              {"value", value},
+                                                              {"name", slotName(address)},
+                                                              {"source", load ? "load" : "read"}}));
+        }
+    }
+}
+
+void ControlService::onMessage(const QString& text) {
+    ++m_messageCount;
+    m_lastMessage = text.toStdString();
+    if (m_lastMessage == texts::kSaveSuccessfully.text) return;
+    failStep(m_lastMessage);
+    m_writes.failAll(m_lastMessage);
+}
+
+void ControlService::onLinkLabel() {
+    const Json state = statusJson()["link"];
+    const std::string text = notificationMessage("link", state);
+    if (text != m_lastLink) {
+        m_lastLink = text;
+        notifySubscribers(text);
+    }
+    if (unitAway() && (m_current || !m_work.empty() || !m_writes.empty()))
+        failWork(std::string(texts::kOffline), kFailExitDevice);
+}
+
+}  // namespace vt::service

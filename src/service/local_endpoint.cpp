@@ -1,0 +1,144 @@
+// Listening at the local socket, and calling the service there.
+#include "service/local_endpoint.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QThread>
+#include <cerrno>
+#include <cstring>
+
+#include "service/endpoint_path.h"
+#include "service/line_channel.h"
+
+namespace vt::service {
+
+LocalEndpoint::LocalEndpoint(QObject* parent) : QObject(parent) {
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    m_server.setMaxPendingConnections(128);
+    connect(&m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_server.nextPendingConnection())
+            emit clientConnected(new LineChannel(socket));
+    });
+}
+
+LocalEndpoint::~LocalEndpoint() {
+    m_server.close();
+    if (m_lockFd >= 0) {
+        ::unlink(m_path.c_str());
+        ::close(m_lockFd);
+    }
+}
+
+ListenOutcome LocalEndpoint::listen(const std::string& socketPath) {
+    ListenOutcome out;
+    m_path = socketPath;
+    if (m_path.empty()) {
+        const EndpointFolder folder = endpointFolder(true);
+        if (!folder.problem.empty()) {
+            out.problem = folder.problem;
+            return out;
+        }
+        m_path = folder.socket;
+    }
+    const std::string lockPath = m_path + ".lock";
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        out.problem = "cannot open " + lockPath + ": " + std::strerror(errno);
+        return out;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error != EWOULDBLOCK) {
+            out.problem = "cannot lock " + lockPath + ": " + std::strerror(error);
+            return out;
+        }
+        // Another owner runs; it may be a moment from answering.
+        QDeadlineTimer deadline(2000);
+        while (!(out.owner = ownerStatus(m_path, 500)) && !deadline.hasExpired())
+            QThread::msleep(50);
+        out.problem = "the control service at " + m_path + " is already served" +
+                      (out.owner ? " by " + describeOwner(*out.owner) : std::string());
+        return out;
+    }
+    m_lockFd = fd;
+    QLocalServer::removeServer(QString::fromStdString(m_path));  // left by an owner that died
+    if (!m_server.listen(QString::fromStdString(m_path))) {
+        out.problem = "cannot listen at " + m_path + ": " + m_server.errorString().toStdString();
+        ::close(m_lockFd);
+        m_lockFd = -1;
+        return out;
+    }
+    ::chmod(m_path.c_str(), 0600);
+    out.listening = true;
+    return out;
+}
+
+bool ControlConnection::open(const std::string& socketPath, int timeoutMs) {
+    m_socket.connectToServer(QString::fromStdString(socketPath));
+    return m_socket.waitForConnected(timeoutMs);
+}
+
+std::optional<std::string> ControlConnection::readMessage(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (const qsizetype end = m_buffer.indexOf('\n'); end >= 0) {
+            std::string line = m_buffer.left(end).toStdString();
+            m_buffer.remove(0, end + 1);
+            return line;
+        }
+        if (m_socket.state() != QLocalSocket::ConnectedState && m_socket.bytesAvailable() == 0)
+            return std::nullopt;
+        if (m_socket.bytesAvailable() == 0 &&
+            !m_socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            if (m_socket.bytesAvailable() == 0) return std::nullopt;
+        m_buffer += m_socket.readAll();
+        if (deadline.hasExpired() && m_buffer.indexOf('\n') < 0) return std::nullopt;
+    }
+}
+
+std::optional<RpcIncoming> ControlConnection::call(std::string_view method, const Json& params,
+                                                   int timeoutMs) {
+    const int id = m_nextId++;
+    const std::string request = requestMessage(id, method, params) + "\n";
+    m_socket.write(request.data(), static_cast<qint64>(request.size()));
+    m_socket.flush();
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        const auto text = readMessage(static_cast<int>(deadline.remainingTime()));
+        if (!text) return std::nullopt;
+        auto incoming = parseIncoming(*text);
+        if (!incoming || incoming->notification) continue;
+        if (incoming->id == id || incoming->id.is_null()) return incoming;
+    }
+    return std::nullopt;
+}
+
+std::optional<Json> ownerStatus(const std::string& socketPath, int timeoutMs) {
+    ControlConnection connection;
+    if (!connection.open(socketPath, timeoutMs)) return std::nullopt;
+    const auto answer = connection.call("status", Json::object(), timeoutMs);
+    if (!answer || !answer->ok || !answer->result.is_object()) return std::nullopt;
+    return answer->result;
+}
+
+std::string describeOwner(const Json& status) {
+    std::string program = "another program";
+    long long pid = -1;
+    if (status.contains("owner") && status["owner"].is_object()) {
+        const Json& owner = status["owner"];
+        if (owner.contains("program") && owner["program"].is_string())
+            program = owner["program"] == "window"
+                          ? "the vortella window"
+                          : "vortella-cli " + owner["program"].get<std::string>();
+        if (owner.contains("pid") && owner["pid"].is_number_integer())
+            pid = owner["pid"].get<long long>();
+    }
+    return pid > 0 ? program + " (pid " + std::to_string(pid) + ")" : program;
+}
+
+}  // namespace vt::service

@@ -1,0 +1,66 @@
+// The control service's local socket: the owner listens there (holding the endpoint's lock for
+// as long as it runs, so that one owner per user serves), and clients, the command-line program
+// among them, connect to it.
+#pragma once
+
+#include <QByteArray>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QObject>
+#include <optional>
+#include <string>
+
+#include "service/client_channel.h"
+#include "service/rpc_protocol.h"
+
+namespace vt::service {
+
+struct ListenOutcome {
+    bool listening = false;
+    std::string problem;        // why not
+    std::optional<Json> owner;  // the status of the program that serves already, when it said
+};
+
+class LocalEndpoint : public QObject {
+    Q_OBJECT
+  public:
+    explicit LocalEndpoint(QObject* parent = nullptr);
+    ~LocalEndpoint() override;
+
+    // Takes the endpoint's lock and listens at `socketPath` (the user's endpoint when empty).
+    ListenOutcome listen(const std::string& socketPath = {});
+    const std::string& path() const { return m_path; }
+
+  signals:
+    void clientConnected(ClientChannel* channel);
+
+  private:
+    QLocalServer m_server;
+    std::string m_path;
+    int m_lockFd = -1;
+};
+
+// A client's connection, with blocking calls (for the command-line program).
+class ControlConnection {
+  public:
+    // Connects to the service at `socketPath`; false when nobody serves there.
+    bool open(const std::string& socketPath, int timeoutMs);
+    // Sends a request and waits for its answer, passing over notifications; nullopt when the
+    // service went away or did not answer in time.
+    std::optional<RpcIncoming> call(std::string_view method, const Json& params, int timeoutMs);
+
+  private:
+    std::optional<std::string> readMessage(int timeoutMs);
+
+    QLocalSocket m_socket;
+    QByteArray m_buffer;
+    int m_nextId = 1;
+};
+
+// The status of the program serving at `socketPath`, when one answers.
+std::optional<Json> ownerStatus(const std::string& socketPath, int timeoutMs = 2000);
+
+// "vortella-cli serve (pid 1234)".
+std::string describeOwner(const Json& status);
+
+}  // namespace vt::service

@@ -1,0 +1,21 @@
+// The JSON forms of the unit's settings and of a fitted filter list, one for the command-line
+// program's output and the control service's answers alike.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "eqfile/channel_fit.h"
+#include "model/shadow_images.h"
+
+namespace vt::service {
+
+// {"slots":[[module,slot,value],...]} for every slot of modules 0 to 3 below the module's count.
+nlohmann::ordered_json imageJson(const DeviceImage& image);
+// Reads such a document back; false (image untouched) when it is not one.
+bool imageFromJson(const nlohmann::ordered_json& doc, DeviceImage& image);
+
+// The bands, filters, dropped lines and residual of a fitted filter list.
+nlohmann::ordered_json fitJson(const eqfile::ChannelFit& fit);
+
+}  // namespace vt::service
