@@ -65,6 +65,8 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
         socket->disconnectFromHost();
         return;
     }
+    // The WebSocket server reads the head itself. The socket stays a child of the TCP server and
+    // is still deleted once it disconnects; the WebSocket made of it lets go of it then.
     delete socket->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
     socket->setReadBufferSize(0);
     m_webSockets.handleConnection(socket);
@@ -72,10 +74,6 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
 
 void WebSocketListener::onUpgraded() {
     while (QWebSocket* socket = m_webSockets.nextPendingConnection()) {
-        fprintf(stderr, "DEBUG ws parent %s\n",
-                socket->parent() ? socket->parent()->metaObject()->className() : "null");
-        for (auto* c : socket->children())
-            fprintf(stderr, "DEBUG child %s\n", c->metaObject()->className());
         emit clientConnected(new WebSocketChannel(socket));
     }
 }
