@@ -13,7 +13,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitBadInput = 2;
 inline constexpr int kExitDevice = 3;
-inline constexpr int kExitOutput = 4;  // the results could not be written
+inline constexpr int kExitOutput = 4;  // the results (or the token file) could not be written
 
 // preset show FILE | preset make JSON OUT
 int runPreset(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
@@ -31,5 +31,8 @@ int runDoctor(const std::vector<std::string>& args, std::ostream& out, std::ostr
 int runEq(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // capture decode FILE [--summary]
 int runCapture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// token: prints the remote clients' token, making it on first use (kExitOutput when it cannot be
+// read or made)
+int runToken(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vt::cli

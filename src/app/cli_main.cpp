@@ -40,6 +40,13 @@ USB captures (pcap or pcapng, usbmon or USBPcap, as --capture or Wireshark write
                           parameter writes as "name = value" and counts the reports not read.
                           A file that is damaged or cut short exits 2 after what came before
 
+Remote clients of the control service (serve --listen):
+  token                   print the token that WebSocket clients present ("Authorization:
+                          Bearer TOKEN", or "?token=TOKEN" in the address), made on first use
+                          in ~/.config/vortella/token ($XDG_CONFIG_HOME/vortella/token), private
+                          to the user. A token file that others may read or change, or that
+                          holds no token, is refused, never replaced: fix or remove it
+
 Device commands (each connects to the unit and reads its settings first):
   devices                 list the USB devices with the unit's vendor ID, one line each
                           (with --transport uart: the serial ports, in the order tried)
@@ -86,7 +93,8 @@ Options:
 Progress goes to the error stream, results to the output stream.
 Exit codes: 0 success, 1 usage error, 2 bad input (argument or file), 3 device failure or
 time-out ("Connection Failed!", "Offline", "Device Disconnected!", "Ack Error!"), 4 the output,
-a preset file or a capture could not be written ("cannot write output: No space left on device").
+a preset file or a capture could not be written ("cannot write output: No space left on device"),
+or the token file could not be made or was refused.
 )";
 
 // `vortella-cli [DEVICE OPTIONS] eq fit|export ...`: the leading options go after the
@@ -123,7 +131,7 @@ int runCli(int argc, char** argv) {
     const bool leadingOptions = command > 1 || (command == 1 && args[0] != vt::cli::kEndOfOptions);
     if (cmd == "doctor") return vt::cli::runDoctor(args, std::cout, std::cerr);
     if (cmd == "eq") return vt::cli::runEq(eqArguments(args, command), std::cout, std::cerr);
-    if (cmd == "preset" || cmd == "capture") {
+    if (cmd == "preset" || cmd == "capture" || cmd == "token") {
         if (leadingOptions) {
             std::cerr << "vortella-cli: " << cmd << " takes no device options\n"
                       << vt::cli::kUsageSynopsis;
@@ -131,8 +139,9 @@ int runCli(int argc, char** argv) {
         }
         const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(command) + 1,
                                             args.end());
-        return cmd == "preset" ? vt::cli::runPreset(rest, std::cout, std::cerr)
-                               : vt::cli::runCapture(rest, std::cout, std::cerr);
+        if (cmd == "preset") return vt::cli::runPreset(rest, std::cout, std::cerr);
+        if (cmd == "capture") return vt::cli::runCapture(rest, std::cout, std::cerr);
+        return vt::cli::runToken(rest, std::cout, std::cerr);
     }
     if (command > 0 || vt::cli::isDeviceCommandLine(cmd))
         return vt::cli::runDevice(args, std::cout, std::cerr);

@@ -1,0 +1,121 @@
+// Reading the token and origin out of an HTTP upgrade request head.
+#include "service/upgrade_request.h"
+
+#include <QString>
+#include <QUrlQuery>
+#include <algorithm>
+
+#include "service/access_token.h"
+
+namespace vt::service {
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// An origin as written on the command line may end with the "/" of a URL; a browser's never does.
+std::string_view withoutSlash(std::string_view origin) {
+    if (!origin.empty() && origin.back() == '/') origin.remove_suffix(1);
+    return origin;
+}
+
+bool originAllowed(std::string_view origin, const std::vector<std::string>& allowed) {
+    return std::any_of(allowed.begin(), allowed.end(), [&](const std::string& entry) {
+        return equalsIgnoringCase(withoutSlash(trimmed(entry)), origin);
+    });
+}
+
+// The token of "Bearer TOKEN"; empty for any other scheme.
+std::string_view bearerToken(std::string_view credentials) {
+    constexpr std::string_view kScheme = "bearer";
+    if (credentials.size() <= kScheme.size() ||
+        !equalsIgnoringCase(credentials.substr(0, kScheme.size()), kScheme) ||
+        (credentials[kScheme.size()] != ' ' && credentials[kScheme.size()] != '\t'))
+        return {};
+    return trimmed(credentials.substr(kScheme.size()));
+}
+
+std::string queryToken(std::string_view target) {
+    const std::size_t mark = target.find('?');
+    if (mark == std::string_view::npos) return {};
+    const std::string_view query = target.substr(mark + 1);
+    const QUrlQuery items(QString::fromLatin1(query.data(), static_cast<qsizetype>(query.size())));
+    return items.queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded).toStdString();
+}
+
+}  // namespace
+
+UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& policy) {
+    std::vector<std::string_view> lines;
+    while (!head.empty()) {
+        const std::size_t end = head.find("\r\n");
+        lines.push_back(head.substr(0, end));
+        if (end == std::string_view::npos) break;
+        head.remove_prefix(end + 2);
+    }
+    if (lines.empty()) return UpgradeVerdict::BadRequest;
+
+    const std::string_view requestLine = lines.front();
+    const std::size_t firstSpace = requestLine.find(' ');
+    const std::size_t lastSpace = requestLine.rfind(' ');
+    if (firstSpace == std::string_view::npos || lastSpace <= firstSpace + 1 ||
+        lastSpace + 1 == requestLine.size())
+        return UpgradeVerdict::BadRequest;
+    const std::string_view target = requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1);
+
+    bool authorised = sameToken(policy.token, queryToken(target));
+    bool foreignOrigin = false;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::size_t colon = lines[i].find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string_view name = lines[i].substr(0, colon);
+        const std::string_view value = trimmed(lines[i].substr(colon + 1));
+        if (equalsIgnoringCase(name, "authorization"))
+            authorised = sameToken(policy.token, bearerToken(value)) || authorised;
+        else if (equalsIgnoringCase(name, "origin"))
+            foreignOrigin = foreignOrigin || !originAllowed(value, policy.allowedOrigins);
+    }
+    if (!authorised) return UpgradeVerdict::Unauthorized;
+    if (foreignOrigin) return UpgradeVerdict::Forbidden;
+    return UpgradeVerdict::Accept;
+}
+
+std::string refusalResponse(UpgradeVerdict verdict) {
+    const auto response = [](std::string_view status, std::string_view extra,
+                             std::string_view body) {
+        std::string text = "HTTP/1.1 ";
+        text += status;
+        text += "\r\n";
+        text += extra;
+        text += "Content-Type: text/plain; charset=utf-8\r\nContent-Length: ";
+        text += std::to_string(body.size());
+        text += "\r\nConnection: close\r\n\r\n";
+        text += body;
+        return text;
+    };
+    switch (verdict) {
+        case UpgradeVerdict::Accept:
+            return {};
+        case UpgradeVerdict::BadRequest:
+            return response("400 Bad Request", "", "not an HTTP request\n");
+        case UpgradeVerdict::Unauthorized:
+            return response("401 Unauthorized", "WWW-Authenticate: Bearer\r\n",
+                            "the token is missing or wrong: see 'vortella-cli token'\n");
+        case UpgradeVerdict::Forbidden:
+            return response("403 Forbidden", "",
+                            "pages of this origin may not connect: see --allow-origin\n");
+    }
+    return {};
+}
+
+}  // namespace vt::service

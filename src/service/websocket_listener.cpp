@@ -1,0 +1,81 @@
+// The WebSocket listener: the upgrade request's head is checked on the TCP socket, without taking
+// it off the socket, before the WebSocket server sees the whole handshake.
+#include "service/websocket_listener.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+#include "service/websocket_channel.h"
+
+namespace vt::service {
+namespace {
+
+void drop(QTcpSocket* socket) {
+    socket->abort();
+    socket->deleteLater();
+}
+
+}  // namespace
+
+WebSocketListener::WebSocketListener(UpgradePolicy policy, QObject* parent)
+    : QObject(parent),
+      m_policy(std::move(policy)),
+      m_webSockets(QStringLiteral("vortella"), QWebSocketServer::NonSecureMode) {
+    connect(&m_tcp, &QTcpServer::newConnection, this, &WebSocketListener::onTcpConnection);
+    connect(&m_webSockets, &QWebSocketServer::newConnection, this, &WebSocketListener::onUpgraded);
+}
+
+WebSocketListener::~WebSocketListener() = default;
+
+bool WebSocketListener::listen(const ListenAddress& at, QString& why) {
+    if (m_tcp.listen(at.host, at.port)) return true;
+    why = m_tcp.errorString();
+    return false;
+}
+
+void WebSocketListener::onTcpConnection() {
+    while (QTcpSocket* socket = m_tcp.nextPendingConnection()) {
+        // A head that does not fit stops the reading; the socket holds no more than that.
+        socket->setReadBufferSize(kMaxRequestHead);
+        auto* deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        connect(deadline, &QTimer::timeout, socket, [socket] { drop(socket); });
+        deadline->start(m_headTime);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { examineHead(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0) examineHead(socket);
+    }
+}
+
+void WebSocketListener::examineHead(QTcpSocket* socket) {
+    static constexpr char kEndOfHead[] = "\r\n\r\n";
+    const QByteArray seen = socket->peek(kMaxRequestHead);
+    const qsizetype end = seen.indexOf(kEndOfHead);
+    if (end < 0) {
+        if (seen.size() >= kMaxRequestHead) drop(socket);
+        return;
+    }
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    const UpgradeVerdict verdict = checkUpgradeRequest(
+        std::string_view(seen.constData(), static_cast<std::size_t>(end) + 2), m_policy);
+    if (verdict != UpgradeVerdict::Accept) {
+        // The deadline stays: a client that does not take the answer is dropped all the same.
+        const std::string response = refusalResponse(verdict);
+        socket->write(response.data(), static_cast<qint64>(response.size()));
+        socket->disconnectFromHost();
+        return;
+    }
+    // The WebSocket server reads the head itself. The socket stays a child of the TCP server and
+    // is still deleted once it disconnects; the WebSocket made of it lets go of it then.
+    delete socket->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+    socket->setReadBufferSize(0);
+    m_webSockets.handleConnection(socket);
+}
+
+void WebSocketListener::onUpgraded() {
+    while (QWebSocket* socket = m_webSockets.nextPendingConnection()) {
+        emit clientConnected(new WebSocketChannel(socket));
+    }
+}
+
+}  // namespace vt::service

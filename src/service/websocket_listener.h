@@ -1,0 +1,53 @@
+// The opt-in remote door of the control service: a WebSocket server on a TCP address that lets
+// in only clients that present the access token (and, from a web page, come from an allowed
+// origin), and hands each one on as a ClientChannel. What the clients may do is the service's
+// business, not this listener's.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <QWebSocketServer>
+#include <chrono>
+
+#include "service/client_channel.h"
+#include "service/listen_address.h"
+#include "service/upgrade_request.h"
+
+class QTcpSocket;
+
+namespace vt::service {
+
+// The most an upgrade request's head (request line and headers) may take, and how long a client
+// has to send all of it, before it is dropped without an answer.
+inline constexpr qint64 kMaxRequestHead = 8 * 1024;
+inline constexpr std::chrono::milliseconds kRequestHeadTime{5000};
+
+class WebSocketListener : public QObject {
+    Q_OBJECT
+  public:
+    explicit WebSocketListener(UpgradePolicy policy, QObject* parent = nullptr);
+    ~WebSocketListener() override;
+
+    // Starts listening; false with the reason in `why` ("The bound address is already in use").
+    bool listen(const ListenAddress& at, QString& why);
+    // The port listened on (the one the system chose when listen() was given 0).
+    quint16 port() const { return m_tcp.serverPort(); }
+    void setRequestHeadTime(std::chrono::milliseconds time) { m_headTime = time; }
+
+  signals:
+    // A client is in. The receiver takes the channel; it deletes itself after closed().
+    void clientConnected(vt::service::ClientChannel* channel);
+
+  private:
+    void onTcpConnection();
+    void examineHead(QTcpSocket* socket);
+    void onUpgraded();
+
+    UpgradePolicy m_policy;
+    std::chrono::milliseconds m_headTime = kRequestHeadTime;
+    QWebSocketServer m_webSockets;
+    QTcpServer m_tcp;  // after m_webSockets: its sockets go before the server that upgraded them
+};
+
+}  // namespace vt::service
