@@ -33,6 +33,9 @@ int runEq(const std::vector<std::string>& args, std::ostream& out, std::ostream&
 int runCapture(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // token: prints the remote clients' token, making it on first use (kExitOutput when it cannot be
 // read or made)
+// [device options] serve [--listen HOST:PORT] [--allow-origin ORIGIN]...: runs until stopped.
+int runServe(const std::vector<std::string>& args, std::ostream& err);
+
 int runToken(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vt::cli

@@ -9,6 +9,7 @@
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
 #include "app/cli_output.h"
+#include "app/cli_remote.h"
 #include "app/cli_usage.h"
 #include "app/device_session.h"
 #include "app/language_choice.h"
@@ -113,6 +114,11 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
             return kExitBadInput;
         }
         presetFiles.push_back(std::move(loaded.preset));
+    }
+
+    // The unit may belong to a program that serves it: the commands go through that owner.
+    if (request.commands.front().kind != DeviceCommandKind::Devices) {
+        if (const auto code = runThroughOwner(request, out, err, image)) return *code;
     }
 
     // A node named with --device that cannot be opened ends the run with the system's reason.

@@ -131,6 +131,7 @@ int runCli(int argc, char** argv) {
     const bool leadingOptions = command > 1 || (command == 1 && args[0] != vt::cli::kEndOfOptions);
     if (cmd == "doctor") return vt::cli::runDoctor(args, std::cout, std::cerr);
     if (cmd == "eq") return vt::cli::runEq(eqArguments(args, command), std::cout, std::cerr);
+    if (cmd == "serve") return vt::cli::runServe(args, std::cerr);
     if (cmd == "preset" || cmd == "capture" || cmd == "token") {
         if (leadingOptions) {
             std::cerr << "vortella-cli: " << cmd << " takes no device options\n"

@@ -340,26 +340,29 @@ void ControlService::failWork(const std::string& why, int exitCode) {
         answer(w.client, w.answer, errorMessage(w.answer->id, codeOfExit(exitCode), why));
 }
 
-void ControlService::poll() {
-    if (m_current) {
-        if (!m_stepProblem.empty()) {
-            finishCurrent(false, m_stepProblem, m_stepExitCode);
-        } else {
-            switch (m_runner.poll()) {
-                case StepRunner::State::Done:
-                    finishCurrent(true, {}, 0);
-                    break;
-                case StepRunner::State::TimedOut:
-                    finishCurrent(
-                        false,
-                        noAnswerText(m_options.requestTimeout, link().linkLabel().text.caption),
-                        kFailExitDevice);
-                    break;
-                default:
-                    break;
-            }
-        }
+void ControlService::pollCurrent() {
+    if (!m_current) return;
+    if (!m_stepProblem.empty()) {
+        finishCurrent(false, m_stepProblem, m_stepExitCode);
+        return;
     }
+    switch (m_runner.poll()) {
+        case StepRunner::State::Done:
+            finishCurrent(true, {}, 0);
+            break;
+        case StepRunner::State::TimedOut:
+            finishCurrent(false,
+                          noAnswerText(m_options.requestTimeout, link().linkLabel().text.caption),
+                          kFailExitDevice);
+            break;
+        default:
+            if (!m_stepProblem.empty()) finishCurrent(false, m_stepProblem, m_stepExitCode);
+            break;
+    }
+}
+
+void ControlService::poll() {
+    pollCurrent();
     m_writes.poll();
     // Writes go out together (the link paces them); a step waits for every write before it.
     while (!m_current && !m_work.empty()) {
@@ -385,9 +388,9 @@ void ControlService::poll() {
         m_currentMessages = m_messageCount;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             m_current->deadline - Clock::now());
-        m_runner.start(m_current->step, std::max(left, std::chrono::milliseconds(1)));
         m_stepProblem.clear();
-        m_runner.poll();
+        m_runner.start(m_current->step, std::max(left, std::chrono::milliseconds(1)));
+        pollCurrent();
     }
     // Requests that could not begin in time.
     const auto now = Clock::now();

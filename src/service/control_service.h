@@ -97,6 +97,7 @@ class ControlService : public QObject, public UnitSession {
                                         const std::shared_ptr<Answer>& slot);
     std::optional<std::string> queueWork(Work work);
     void poll();
+    void pollCurrent();
     void failWork(const std::string& why, int exitCode);
     void finishCurrent(bool ok, const std::string& why, int exitCode);
 

@@ -1,0 +1,182 @@
+// `vortella-cli serve`: the headless owner of the unit. It connects to the unit (and again after
+// it was unplugged), and serves the control service on the user's local socket and, with
+// --listen, on a token-guarded WebSocket.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <iostream>
+#include <memory>
+
+#include "app/cli_arguments.h"
+#include "app/cli_commands.h"
+#include "app/cli_link_host.h"
+#include "app/cli_usage.h"
+#include "app/language_choice.h"
+#include "app/program_version.h"
+#include "app/termination_signals.h"
+#include "app/capture_option.h"
+#include "devices/device_path.h"
+#include "devices/link_runtime.h"
+#include "devices/simulated_device.h"
+#include "link/device_list.h"
+#include "service/access_token.h"
+#include "service/control_service.h"
+#include "service/listen_address.h"
+#include "service/local_endpoint.h"
+#include "service/websocket_listener.h"
+
+namespace vt::cli {
+namespace {
+
+struct ServeRequest {
+    DeviceRequest device;
+    std::string listen;
+    std::vector<std::string> origins;
+};
+
+int usage(std::ostream& err, const std::string& why) {
+    err << "vortella-cli: " << why << "\n"
+        << "usage: vortella-cli [DEVICE OPTIONS] serve [--listen HOST:PORT] "
+           "[--allow-origin ORIGIN]...\n";
+    return kExitUsage;
+}
+
+// Takes --listen and --allow-origin out; the rest are the device options, read as a device
+// command line would be.
+int readServe(const std::vector<std::string>& args, ServeRequest& r, std::ostream& err) {
+    std::vector<std::string> deviceWords;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string word = args[i];
+        if (word == "serve") continue;
+        std::string value;
+        const auto eq = word.find('=');
+        const std::string name = eq == std::string::npos ? word : word.substr(0, eq);
+        if (name == "--listen" || name == "--allow-origin") {
+            if (eq != std::string::npos)
+                value = word.substr(eq + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                return usage(err, name + " needs a value");
+            if (name == "--listen")
+                r.listen = value;
+            else
+                r.origins.push_back(value);
+            continue;
+        }
+        if (!isOptionWord(word)) return usage(err, "serve takes no argument '" + word + "'");
+        deviceWords.push_back(word);
+        if (eq == std::string::npos && optionTakesValue(word) && i + 1 < args.size())
+            deviceWords.push_back(args[++i]);
+    }
+    deviceWords.push_back("dump");  // a command for the device line's reader; never run
+    if (const ArgumentProblem p = parseDeviceRequest(deviceWords, r.device); p.exitCode)
+        return usage(err, p.message);
+    return -1;
+}
+
+}  // namespace
+
+int runServe(const std::vector<std::string>& args, std::ostream& err) {
+    ServeRequest request;
+    if (const int code = readServe(args, request, err); code >= 0) return code;
+    const DeviceRequest& device = request.device;
+
+    service::ListenAddress at;
+    service::TokenFile token;
+    if (!request.listen.empty()) {
+        const service::ListenAddressParse parsed = service::parseListenAddress(request.listen);
+        if (!parsed.error.empty()) return usage(err, "--listen: " + parsed.error);
+        at = parsed.address;
+        token = service::readOrCreateToken(service::defaultTokenPath());
+        if (!token.error.empty()) {
+            err << "vortella-cli: serve: " << token.error << "\n";
+            return kExitOutput;
+        }
+    } else if (!request.origins.empty()) {
+        return usage(err, "--allow-origin is for --listen");
+    }
+    if (!device.device.empty()) {
+        if (const std::string why = devices::deviceOpenProblem(device.device); !why.empty()) {
+            err << "vortella-cli: cannot open " << device.device << ": " << why << "\n";
+            return kExitDevice;
+        }
+    }
+
+    static int argc = 1;
+    static char name[] = "vortella-cli";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    // One owner per user: the endpoint is taken before the unit is touched.
+    service::LocalEndpoint endpoint;
+    const service::ListenOutcome listening = endpoint.listen();
+    if (!listening.listening) {
+        err << "vortella-cli: serve: " << listening.problem << "\n";
+        return kExitDevice;
+    }
+
+    std::shared_ptr<capture::PcapngWriter> capture;
+    if (!device.capture.empty()) {
+        std::string message;
+        capture = app::openCapture(device.capture, "vortella-cli", app::kProgramVersion, message);
+        if (!capture) {
+            err << message << "\n";
+            return kExitOutput;
+        }
+    }
+    devices::HubOptions options;
+    options.transport = device.uart ? TransportKind::Uart : TransportKind::UsbHid;
+    options.port = QString::fromStdString(device.port);
+    options.devicePath = QString::fromStdString(device.device);
+    options.simulate = device.simulate;
+    options.capture = capture;
+
+    const int language = app::startLanguage(device.language, app::programSettings());
+    ParameterModel model;
+    model.bindControls();
+    CliLinkHost host(model, err);
+    devices::LinkRuntime runtime(model, host, options);
+    runtime.link().setLanguage(language);
+
+    service::ServiceOptions serviceOptions;
+    serviceOptions.program = "serve";
+    serviceOptions.version = app::kProgramVersion;
+    serviceOptions.requestTimeout = device.timeout;
+    serviceOptions.language = language;
+    serviceOptions.unitName = [&runtime, &device]() -> std::string {
+        if (device.uart) return device.device.empty() ? device.port : device.device;
+        const DeviceListing& listing = runtime.hub().listing();
+        if (listing.unit < 0) return {};
+        const std::string& path = listing.devices[static_cast<std::size_t>(listing.unit)].path;
+        return path == devices::kSimulatedPath ? "simulated" : path;
+    };
+    service::ControlService service(model, runtime, serviceOptions);
+    QObject::connect(&endpoint, &service::LocalEndpoint::clientConnected, &service,
+                     &service::ControlService::addClient);
+
+    std::unique_ptr<service::WebSocketListener> remote;
+    if (!request.listen.empty()) {
+        remote = std::make_unique<service::WebSocketListener>(
+            service::UpgradePolicy{token.token, request.origins});
+        QString why;
+        if (!remote->listen(at, why)) {
+            err << "vortella-cli: serve: cannot listen on " << request.listen << ": "
+                << why.toStdString() << "\n";
+            return kExitDevice;
+        }
+        QObject::connect(remote.get(), &service::WebSocketListener::clientConnected, &service,
+                         &service::ControlService::addClient);
+        err << "serve: WebSocket clients at ws://" << request.listen << "/\n";
+    }
+    err << "serve: control service at " << endpoint.path() << " (pid " << getpid() << ")\n"
+        << std::flush;
+
+    app::TerminationSignals termination([](int) { QCoreApplication::quit(); });
+    runtime.hub().start();
+    QCoreApplication::exec();
+    err << "serve: stopped\n";
+    return kExitOk;
+}
+
+}  // namespace vt::cli
