@@ -8,6 +8,8 @@ WORK="$2"
 FIXTURES="$3"
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK"
 export LC_ALL=C XDG_CONFIG_HOME="$WORK/config"
+# A private runtime folder: no control service of the user is met (the unit is this run's own).
+export XDG_RUNTIME_DIR="$WORK/run" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail -5; exit 1; }
 
 "$CLI" --help | grep -q "capture decode FILE" || fail "--help lists capture decode"

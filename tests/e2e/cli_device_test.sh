@@ -7,6 +7,8 @@ WORK="$2"
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK"
 # English progress whatever the user's locale or the language last chosen in the window.
 export LC_ALL=C XDG_CONFIG_HOME="$WORK/config"
+# A private runtime folder: no control service of the user is met (the unit is this run's own).
+export XDG_RUNTIME_DIR="$WORK/run" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail -5; exit 1; }
 # The value of one slot in a dump: slot MODULE SLOT < dump.json
 slot() { grep -o "\[$1,$2,[0-9]*\]" | head -1 | tr -d '[]' | cut -d, -f3; }

@@ -5,6 +5,7 @@ set -u
 CLI="$1"
 WORK="$2"
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK"
+export XDG_RUNTIME_DIR="$WORK/run" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"  # no control service is met
 fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail -5; exit 1; }
 
 cat > room.txt <<'TXT'

@@ -7,6 +7,8 @@ CLI="$1"
 WORK="$2"
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK"
 export LC_ALL=C XDG_CONFIG_HOME="$WORK/config"
+# A private runtime folder: no control service of the user is met (the unit is this run's own).
+export XDG_RUNTIME_DIR="$WORK/run" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 fail() { echo "FAIL: $*"; [ -s err.txt ] && sed 's/^/  stderr: /' err.txt | tail -5; exit 1; }
 
 printf 'Filter 1: ON PK Fc 125 Hz Gain -3.0 dB Q 1.00\n' > ./--room.txt
