@@ -21,6 +21,11 @@ DeviceSession::DeviceSession(devices::HubOptions options, std::chrono::milliseco
             [this](const QString&, const QString& message) {
                 m_accessProblem = message.toStdString();
             });
+    // A unit that another program owns was not touched: the run ends saying whose it is.
+    connect(&m_runtime->hub(), &devices::DeviceHub::unitOwned, this,
+            [this](const QString&, const QString& message, qint64) {
+                m_accessProblem = message.toStdString();
+            });
     m_poll.setInterval(kPollMs);
     connect(&m_poll, &QTimer::timeout, this, &DeviceSession::poll);
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTime>
 #include <chrono>
+#include <utility>
 
 #include "devices/hid_access.h"
 #include "devices/hotplug.h"
@@ -32,6 +33,12 @@ DeviceHub::DeviceHub(Link& link, HubOptions options, QObject* parent)
     m_link.setTimeOfDay([] {
         const QTime t = QTime::currentTime();
         return TimeOfDay{t.hour(), t.minute(), t.second(), t.msec()};
+    });
+    m_ownerRetry.setSingleShot(true);
+    connect(&m_ownerRetry, &QTimer::timeout, this, [this] {
+        // A retry may find the unit owned again and set the next one.
+        const auto retry = std::exchange(m_retryOwned, {});
+        if (retry && m_link.linkState() == kNoDevice) retry();
     });
     if (m_options.transport == TransportKind::Uart) {
         m_serial = new SerialPort(this);
@@ -79,6 +86,10 @@ void DeviceHub::start() {
     }
     m_ports = portList();
     emit serialPortsChanged(m_ports);
+    startSerialScan();
+}
+
+void DeviceHub::startSerialScan() {
     m_scanNext = 0;
     m_tried.clear();
     m_link.ShowLinkStatus(1, {});
@@ -128,6 +139,7 @@ void DeviceHub::HidCtlDeviceChange() {
 }
 
 void DeviceHub::select(const HidDeviceInfo& unit) {
+    m_ownerRetry.stop();
     Transport* transport = nullptr;
     capture::UsbAddress address;
     if (unit.path == kSimulatedPath && m_simulated) {
@@ -137,17 +149,15 @@ void DeviceHub::select(const HidDeviceInfo& unit) {
         // A device whose reader stopped on a read error is dead even if its path came back.
         if (!m_hid || m_hid->info().path != unit.path || m_hid->readerStopped()) {
             releaseHid();
-            m_hid = std::make_unique<HidDevice>(unit);
-            HidDevice* device = m_hid.get();
-            if (!device->lengthNote().empty()) m_link.addToHistory(device->lengthNote());
-            connect(device, &HidDevice::reportReceived, this,
-                    [this, device](const QByteArray& r) { deliver(device, r); });
-            connect(device, &HidDevice::readError, this, [this](const QString& text, quint32 code) {
-                m_link.addToHistory("READ ERROR: " + text.toStdString() + " (" +
-                                    QString::number(code, 16).toUpper().toStdString() + ")");
-            });
+            openHid(unit);
+            if (m_hidLock.owned()) {
+                const long pid = m_hidLock.ownerPid();
+                deselect();
+                refuseOwned(QString::fromStdString(unit.path), pid, [this, unit] { select(unit); });
+                return;
+            }
         }
-        if (!m_hid->isOpen()) {
+        if (!m_hid || !m_hid->isOpen()) {
             const QString path = QString::fromStdString(unit.path);
             deselect();
             if (!m_deniedReported.contains(path)) {
@@ -161,9 +171,39 @@ void DeviceHub::select(const HidDeviceInfo& unit) {
         transport = m_hid.get();
         address = usbAddressOf(unit.path).value_or(address);
     }
+    m_ownedReported.clear();
     useTransport(transport, address);
     m_link.ShowLinkStatus(1, {});
     m_link.LinkBtnClick();
+}
+
+void DeviceHub::openHid(const HidDeviceInfo& unit) {
+    // Locked before hidapi opens it: the unit is never open here without the lock, and a unit
+    // that another program owns is not opened at all. (The lock has a descriptor of its own;
+    // flock locks the node for every descriptor of this program's.)
+    m_hidLock = UnitLock::take(unit.path);
+    if (!m_hidLock.held()) return;
+    m_hid = std::make_unique<HidDevice>(unit);
+    HidDevice* device = m_hid.get();
+    if (!device->lengthNote().empty()) m_link.addToHistory(device->lengthNote());
+    connect(device, &HidDevice::reportReceived, this,
+            [this, device](const QByteArray& r) { deliver(device, r); });
+    connect(device, &HidDevice::readError, this, [this](const QString& text, quint32 code) {
+        m_link.addToHistory("READ ERROR: " + text.toStdString() + " (" +
+                            QString::number(code, 16).toUpper().toStdString() + ")");
+    });
+}
+
+void DeviceHub::refuseOwned(const QString& path, long pid, std::function<void()> retry) {
+    if (m_options.ownerRetry.count() > 0) {
+        m_retryOwned = std::move(retry);
+        m_ownerRetry.start(m_options.ownerRetry);
+    }
+    const QString message = QString::fromStdString(unitInUseText(path.toStdString(), pid));
+    if (message == m_ownedReported) return;  // the same owner, found again by a retry
+    m_ownedReported = message;
+    m_link.addToHistory("Not opened: " + message.toStdString());
+    emit unitOwned(path, message, pid);
 }
 
 void DeviceHub::useTransport(Transport* device, const capture::UsbAddress& address) {
@@ -173,12 +213,16 @@ void DeviceHub::useTransport(Transport* device, const capture::UsbAddress& addre
 }
 
 void DeviceHub::deselect() {
+    m_ownerRetry.stop();
     releaseHid();
     m_link.ShowLinkStatus(0, texts::kOffline);
 }
 
 void DeviceHub::releaseHid() {
     if (m_current == m_hid.get()) useTransport(nullptr, {});
+    // The unit is free for other programs from here: nothing is written to the old device any
+    // more, though its handles close a moment later.
+    m_hidLock.release();
     if (!m_hid) return;
     // A device change can run inside one of this device's own report deliveries (a message box
     // opened by the parser runs an event loop): stop its signals now and delete it later.
@@ -218,8 +262,20 @@ void DeviceHub::serialScanStep() {
     while (m_scanNext < m_ports.size()) {
         const QString name = m_ports[m_scanNext++];
         if (m_serial->openPort(name)) {
+            m_ownerRetry.stop();
+            m_ownedReported.clear();
             notePort(name, "opened, waiting for the unit", false);
             m_link.writer().PCtoMCUAckSign(link::kSignStart);  // sends nothing on UART
+            return;
+        }
+        if (m_serial->ownedElsewhere() &&
+            (name == m_options.devicePath || name == m_options.port)) {
+            // The port the user named is owned by another program: the unit is there, so the
+            // scan stops rather than go on to ports nobody asked for.
+            m_scanNext = 0;
+            m_tried.clear();
+            m_link.ShowLinkStatus(0, texts::kOffline);
+            refuseOwned(m_serial->location(), m_serial->ownerPid(), [this] { startSerialScan(); });
             return;
         }
         notePort(name, "not opened: " + m_serial->errorText(), true);

@@ -6,11 +6,14 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "capture/capture_tap.h"
+#include "devices/unit_lock.h"
 #include "link/device_list.h"
 #include "link/link.h"
 
@@ -35,6 +38,9 @@ struct HubOptions {
     // USB only: every report written to the unit in use and received from it is recorded here
     // (a serial line carries no reports).
     std::shared_ptr<capture::PcapngWriter> capture;
+    // A unit that another program owns is tried again this often until it is free (the
+    // window); zero: it is not (the command-line program gives up).
+    std::chrono::milliseconds ownerRetry{0};
 };
 
 class DeviceHub : public QObject {
@@ -65,11 +71,22 @@ class DeviceHub : public QObject {
     void serialPortsChanged(const QStringList& ports);
     // The unit is listed but cannot be opened: why, and how to fix it. Raised once per device.
     void accessDenied(const QString& hint, const QString& message);
+    // The unit at `path` (a hidraw node, or the serial port named by the options) is owned by
+    // another program, `pid` when known (else -1); `message` says so. Nothing was written to
+    // it. Raised when the unit is first found owned and again when its owner changes; after a
+    // unit has been taken, afresh.
+    void unitOwned(const QString& path, const QString& message, qint64 pid);
 
   private:
     void select(const HidDeviceInfo& unit);
     void deselect();
     void releaseHid();
+    // Locks the unit's node and opens it; m_hid stays empty when the lock is not held.
+    void openHid(const HidDeviceInfo& unit);
+    // Says that the unit at `path` is owned (once per owner), and with the retry option tries
+    // again later through `retry`.
+    void refuseOwned(const QString& path, long pid, std::function<void()> retry);
+    void startSerialScan();
     void deliver(const Transport* source, const QByteArray& report);
     // The link writes to `device`, through the capture when there is one.
     void useTransport(Transport* device, const capture::UsbAddress& address);
@@ -84,10 +101,14 @@ class DeviceHub : public QObject {
     Hotplug* m_hotplug = nullptr;
     SimulatedDevice* m_simulated = nullptr;
     std::unique_ptr<HidDevice> m_hid;            // the open unit, when it is a real device
+    UnitLock m_hidLock;                          // held while m_hid is the open unit
     Transport* m_current = nullptr;              // CurrentDevice and the receive filter
     std::unique_ptr<capture::CaptureTap> m_tap;  // between the link and m_current, when recording
     DeviceListing m_listing;
     QSet<QString> m_deniedReported;
+    QString m_ownedReported;  // the last message of unitOwned, until a unit is taken
+    QTimer m_ownerRetry;      // single shot: the owned unit is tried again
+    std::function<void()> m_retryOwned;
 
     SerialPort* m_serial = nullptr;
     QStringList m_ports;

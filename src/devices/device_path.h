@@ -6,7 +6,8 @@
 
 namespace vt::devices {
 
-// Empty when `path` opens; else the system's text ("No such file or directory").
+// Empty when `path` opens, or is busy (held for exclusive use: whose it is, the lock on the unit
+// tells later); else the system's text ("No such file or directory").
 std::string deviceOpenProblem(const std::string& path);
 
 }  // namespace vt::devices

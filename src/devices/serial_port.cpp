@@ -21,15 +21,30 @@ QStringList SerialPort::portNames() {
     return names;
 }
 
+QString SerialPort::systemLocation(const QString& name) {
+    if (name.startsWith('/') || name.startsWith("./") || name.startsWith("../")) return name;
+    return "/dev/" + name;
+}
+
 bool SerialPort::openPort(const QString& name) {
     closePort();
     m_port.setPortName(name);
+    // The lock comes first: a port that another program owns is not opened at all. QSerialPort
+    // itself keeps a lock file for the port and opens it for exclusive use (TIOCEXCL, undone when
+    // it closes); the lock here is on the device file and adds the owner's pid, which neither
+    // gives. Root passes TIOCEXCL, not the lock.
+    m_location = systemLocation(name);
+    m_lock = UnitLock::take(m_location.toStdString());
+    if (!m_lock.held()) return false;
     m_port.setBaudRate(QSerialPort::Baud57600);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_port.open(QIODevice::ReadWrite)) return false;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_lock.release();
+        return false;
+    }
     // Ports without modem lines (pseudo-terminals, some USB bridges) refuse DTR and RTS; the
     // link works without them, so that refusal is not a port failure.
     m_port.setDataTerminalReady(true);
@@ -39,8 +54,16 @@ bool SerialPort::openPort(const QString& name) {
     return true;
 }
 
+QString SerialPort::errorText() const {
+    if (m_lock.owned())
+        return QString::fromStdString(unitInUseText(m_location.toStdString(), m_lock.ownerPid()));
+    if (m_lock.state() == UnitLock::State::Failed) return QString::fromStdString(m_lock.failure());
+    return m_port.errorString();
+}
+
 void SerialPort::closePort() {
     if (m_port.isOpen()) m_port.close();
+    m_lock.release();
 }
 
 WriteResult SerialPort::write(std::span<const std::uint8_t> bytes) {
@@ -67,7 +90,7 @@ void SerialPort::onError(QSerialPort::SerialPortError error) {
     const QString message = m_port.errorString();
     // Close once and report; a port that went away must not keep raising errors.
     m_port.clearError();
-    m_port.close();
+    closePort();
     emit portFailed(message);
 }
 

@@ -1,6 +1,8 @@
 // Assembly of the window program and the window's access to the link.
 #include "ui/controller_app.h"
 
+#include <chrono>
+
 #include "devices/device_hub.h"
 #include "link/link_constants.h"
 #include "ui/dialog_service.h"
@@ -11,9 +13,21 @@
 #include "ui/window_link_host.h"
 
 namespace vt::ui {
+namespace {
+
+// A unit that another program owns is tried again this often; it is taken when that one ends.
+constexpr std::chrono::milliseconds kOwnerRetry{2000};
+
+QString ownedHint(const QString& message) {
+    return "This window cannot use the unit yet: " + message +
+           ". It connects as soon as that program ends.";
+}
+
+}  // namespace
 
 ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs)
     : m_dialogs(dialogs) {
+    options.ownerRetry = kOwnerRetry;
     m_main = std::make_unique<MainWindow>(m_model, dialogs);
     m_linkWindow = std::make_unique<LinkWindow>();
     m_status = new StatusDialog(m_main.get());
@@ -57,6 +71,15 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
                 m_host->setAccessHint(hint);
                 m_host->linkLabelChanged(m_runtime->link().linkLabel());
                 m_dialogs.inform(m_main.get(), m_main->textOf(texts::kConfirmCaption), message);
+            });
+    connect(&hub, &devices::DeviceHub::unitOwned, this,
+            [this](const QString& path, const QString& message, qint64) {
+                m_host->setAccessHint(ownedHint(message));
+                m_host->linkLabelChanged(m_runtime->link().linkLabel());
+                if (m_ownedShown.contains(path)) return;  // one message box per device
+                m_ownedShown.insert(path);
+                m_dialogs.inform(m_main.get(), m_main->textOf(texts::kConfirmCaption),
+                                 ownedHint(message));
             });
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
+#include <QString>
 #include <memory>
 
 #include "devices/link_runtime.h"
@@ -44,6 +46,7 @@ class ControllerApp : public QObject {
     StatusDialog* m_status = nullptr;  // owned by the main window
     std::unique_ptr<WindowLinkHost> m_host;
     std::unique_ptr<devices::LinkRuntime> m_runtime;
+    QSet<QString> m_ownedShown;  // units whose owner has been told of in a message box
 };
 
 }  // namespace vt::ui

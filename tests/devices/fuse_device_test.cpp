@@ -1,8 +1,12 @@
 // The real HID path against a node the kernel serves: hidapi opens a FUSE hidraw node with the
 // simulated unit behind it, the report lengths come from the descriptor it serves, and the
 // command-line program connects, dumps, sets, loads a preset, loses the unit in the middle of a
-// load and finds it again after a replug. Skips, saying why, where FUSE cannot be mounted.
+// load and finds it again after a replug; a unit that another program owns is left alone.
+// Skips, saying why, where FUSE cannot be mounted.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -11,8 +15,11 @@
 #include <QtTest/QTest>
 #include <fstream>
 
+#include "devices/event_wait.h"
 #include "devices/hid_access.h"
+#include "devices/link_runtime.h"
 #include "fuse_hidraw.h"
+#include "link/recording_host.h"
 #include "model/shadow_images.h"
 #include "presets/preset_codec.h"
 
@@ -105,6 +112,78 @@ TEST_P(ServedNode, APullInTheMiddleOfALoadEndsItAndAReplugServesAgain) {
     node->plug();
     EXPECT_EQ(cli({"dump"}, nullptr, &err), 0) << err.toStdString();
 }
+
+// The unit belongs to the program that locked its node first; the others never write to it. One
+// descriptor shows it.
+class OwnedNode : public ServedNode {
+  protected:
+    void TearDown() override {
+        unlockNode();
+        ServedNode::TearDown();
+    }
+    // Locks the node as another program would, from this test process.
+    bool lockNode() {
+        m_lockFd = ::open(node->path().c_str(), O_RDONLY | O_CLOEXEC);
+        return m_lockFd >= 0 && ::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0;
+    }
+    void unlockNode() {
+        if (m_lockFd >= 0) ::close(m_lockFd);
+        m_lockFd = -1;
+    }
+    // A hub and link on the node, as the window has them (an owned unit is tried again).
+    std::unique_ptr<devices::LinkRuntime> runtime(ParameterModel& model, RecordingHost& host) {
+        devices::HubOptions options;
+        options.devicePath = path();
+        options.ownerRetry = std::chrono::milliseconds(100);
+        model.bindControls();
+        return std::make_unique<devices::LinkRuntime>(model, host, options);
+    }
+
+    int m_lockFd = -1;
+};
+
+TEST_P(OwnedNode, TheCommandLineIsRefusedNamingTheOwnerWritesNothingAndRunsOnceItIsFree) {
+    ASSERT_TRUE(lockNode()) << std::strerror(errno);
+    QString err;
+    EXPECT_EQ(cli({"dump"}, nullptr, &err), 3);
+    EXPECT_TRUE(err.contains("vortella-cli: connecting failed: the unit at " + path() +
+                             " is in use by another program (pid " + QString::number(::getpid()) +
+                             ")\n"))
+        << err.toStdString();
+    EXPECT_EQ(node->reportsWritten(), 0u);
+
+    unlockNode();
+    EXPECT_EQ(cli({"dump"}, nullptr, &err), 0) << err.toStdString();
+    EXPECT_GT(node->reportsWritten(), 0u);
+}
+
+TEST_P(OwnedNode, ASecondHubIsRefusedWhileTheFirstHoldsTheUnitAndTakesItWhenItEnds) {
+    ParameterModel firstModel, secondModel;
+    RecordingHost firstHost, secondHost;
+    auto first = runtime(firstModel, firstHost);
+    first->hub().start();
+    ASSERT_TRUE(devices::waitUntil([&] { return first->link().linkState() == kConnected; }, 15000));
+
+    auto second = runtime(secondModel, secondHost);
+    QSignalSpy owned(&second->hub(), &devices::DeviceHub::unitOwned);
+    second->hub().start();
+    ASSERT_TRUE(devices::waitUntil([&] { return owned.count() > 0; }, 10000));
+    EXPECT_EQ(owned.first().at(0).toString(), path());
+    EXPECT_EQ(owned.first().at(2).toLongLong(), ::getpid());
+    devices::runFor(500);  // retries that find the same owner say nothing new
+    EXPECT_EQ(owned.count(), 1);
+    EXPECT_EQ(second->hub().currentDevice(), nullptr);
+    EXPECT_EQ(second->link().writer().transport(), nullptr);
+    EXPECT_EQ(second->link().linkState(), kNoDevice);
+    EXPECT_EQ(first->link().linkState(), kConnected);
+
+    first.reset();  // the program that owned the unit ends
+    ASSERT_TRUE(devices::waitUntil([&] { return second->link().linkState() == kConnected; }, 15000))
+        << "link label: " << second->link().linkLabel().text.caption;
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptor, OwnedNode, ::testing::Values(Variant{"numbered65", 64, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Descriptors, ServedNode,
                          ::testing::Values(Variant{"numbered65", 64, true},

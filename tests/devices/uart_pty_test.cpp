@@ -1,9 +1,13 @@
 // The serial path end to end over a real pseudo-terminal pair: the program's serial layer and
 // device hub in UART mode on one end, the simulated unit on the other; the command-line program
-// over the same kind of line.
+// over the same kind of line. A port that another program owns is not opened.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QProcess>
+#include <QSignalSpy>
 #include <algorithm>
 #include <memory>
 
@@ -151,6 +155,66 @@ TEST_F(UartLink, TheUnitEndClosingClosesThePortOnceAndStopsTheLink) {
     EXPECT_EQ(host.dialogs.size(), dialogs);
     EXPECT_EQ(host.history.size(), history);
     EXPECT_EQ(readErrors(), 1);
+}
+
+// The port belongs to the program that opened it first: a second one, named the same port, is
+// refused with this process as the owner (as root, which passes the port's exclusive mode, too),
+// and takes the port once the first has closed it.
+TEST_F(UartLink, ASecondOpenerOfThePortIsRefusedUntilTheFirstClosesIt) {
+    startLink();
+    ASSERT_TRUE(waitUntil([&] { return connected(); }, kConnectWaitMs));
+
+    ParameterModel otherModel;
+    RecordingHost otherHost;
+    devices::HubOptions options;
+    options.transport = TransportKind::Uart;
+    options.devicePath = bridge.portName();
+    options.ownerRetry = std::chrono::milliseconds(100);
+    otherModel.bindControls();
+    auto other = std::make_unique<devices::LinkRuntime>(otherModel, otherHost, options);
+    QSignalSpy owned(&other->hub(), &devices::DeviceHub::unitOwned);
+    other->hub().start();
+    ASSERT_TRUE(waitUntil([&] { return owned.count() > 0; }, kConnectWaitMs));
+    EXPECT_EQ(owned.first().at(0).toString(), bridge.portName());
+    EXPECT_EQ(owned.first().at(2).toLongLong(), ::getpid());
+    EXPECT_EQ(other->link().linkState(), kNoDevice);
+    EXPECT_TRUE(connected()) << "the owner keeps its link";
+    auto opened = [&] {
+        return std::any_of(otherHost.history.begin(), otherHost.history.end(),
+                           [](const std::string& l) { return l.find(": opened") != l.npos; });
+    };
+    EXPECT_FALSE(opened());
+
+    runtime.reset();  // the owner ends; the other takes the port on its next try
+    EXPECT_TRUE(waitUntil(opened, kConnectWaitMs));
+}
+
+// With the line locked by another program, the command-line program says whose it is and the
+// unit hears nothing; once it is free, a run goes through.
+TEST(CliOverUart, AnOwnedPortIsLeftAloneAndNamesItsOwner) {
+    PtyBridge bridge;
+    ASSERT_TRUE(bridge.ok());
+    const int lockFd = ::open(bridge.portName().toLocal8Bit().constData(),
+                              O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_EQ(::flock(lockFd, LOCK_EX | LOCK_NB), 0);
+    auto dump = [&](QString& err) {
+        QProcess cli;
+        cli.start(VORTELLA_CLI_PATH, {"--lang", "en", "--transport", "uart", "--device",
+                                      bridge.portName(), "--timeout", "10", "dump"});
+        if (!waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000)) return -1;
+        err = QString::fromUtf8(cli.readAllStandardError());
+        return cli.exitCode();
+    };
+    QString err;
+    EXPECT_EQ(dump(err), 3);
+    EXPECT_TRUE(err.contains("vortella-cli: connecting failed: the unit at " + bridge.portName() +
+                             " is in use by another program (pid " + QString::number(::getpid()) +
+                             ")\n"))
+        << err.toStdString();
+    EXPECT_FALSE(bridge.heardAnything());
+
+    ::close(lockFd);
+    EXPECT_EQ(dump(err), 0) << err.toStdString();
 }
 
 // The command-line program on a serial line: a write, then a dump that reads the unit again.
