@@ -156,7 +156,8 @@ Json ControlService::statusJson() {
     status["version"] = m_options.version;
     status["owner"] = {{"program", m_options.program}, {"pid", static_cast<long long>(getpid())}};
     status["unit"] = m_options.unitName ? m_options.unitName() : std::string();
-    status["link"] = {{"state", linkStateName(link().linkState())}, {"text", label.text.caption}};
+    // The label turns offline before the link's state follows: the label tells.
+    status["link"] = {{"state", unitAway() ? "offline" : linkStateName(link().linkState())}, {"text", label.text.caption}};
     status["clients"] = clientCount();
     return status;
 }

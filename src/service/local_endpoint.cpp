@@ -21,7 +21,7 @@ LocalEndpoint::LocalEndpoint(QObject* parent) : QObject(parent) {
     m_server.setMaxPendingConnections(128);
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server.nextPendingConnection())
-            emit clientConnected(new LineChannel(socket));
+            emit clientConnected(new LineChannel(socket, m_stallMs));
     });
 }
 

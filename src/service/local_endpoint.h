@@ -30,6 +30,8 @@ class LocalEndpoint : public QObject {
     // Takes the endpoint's lock and listens at `socketPath` (the user's endpoint when empty).
     ListenOutcome listen(const std::string& socketPath = {});
     const std::string& path() const { return m_path; }
+    // How long a client may leave a line unfinished before it is dropped (30 s).
+    void setStallLimit(int ms) { m_stallMs = ms; }
 
   signals:
     void clientConnected(ClientChannel* channel);
@@ -38,6 +40,7 @@ class LocalEndpoint : public QObject {
     QLocalServer m_server;
     std::string m_path;
     int m_lockFd = -1;
+    int m_stallMs = 30000;
 };
 
 // A client's connection, with blocking calls (for the command-line program).
