@@ -40,14 +40,23 @@ USB captures (pcap or pcapng, usbmon or USBPcap, as --capture or Wireshark write
                           parameter writes as "name = value" and counts the reports not read.
                           A file that is damaged or cut short exits 2 after what came before
 
-Remote clients of the control service (serve --listen):
+The control service (one program owns the unit; the others go through it):
+  serve [--listen HOST:PORT] [--allow-origin ORIGIN]...
+                          own the unit without a window and serve it to other programs on
+                          $XDG_RUNTIME_DIR/vortella/control (JSON-RPC 2.0, one object per
+                          line; docs/control-api.md) until stopped; reconnects after the unit
+                          was unplugged. One per user: a second serve exits 3 naming the first.
+                          --listen also serves WebSocket clients at ws://HOST:PORT/ (loopback
+                          unless another address is named) that present the token; pages of
+                          the origins given with --allow-origin may connect
   token                   print the token that WebSocket clients present ("Authorization:
                           Bearer TOKEN", or "?token=TOKEN" in the address), made on first use
                           in ~/.config/vortella/token ($XDG_CONFIG_HOME/vortella/token), private
                           to the user. A token file that others may read or change, or that
                           holds no token, is refused, never replaced: fix or remove it
 
-Device commands (each connects to the unit and reads its settings first):
+Device commands (each connects to the unit and reads its settings first; while a program
+serves the unit, the window or serve, they go through it, with the same output):
   devices                 list the USB devices with the unit's vendor ID, one line each
                           (with --transport uart: the serial ports, in the order tried)
   dump                    print the unit's settings as JSON: {"slots":[[module,slot,value],...]}

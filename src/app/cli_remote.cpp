@@ -36,9 +36,8 @@ Json requestParams(const DeviceCommand& c, bool fresh) {
         case DeviceCommandKind::Set:
             return {{"address", c.address}, {"value", c.value}};
         case DeviceCommandKind::Load:
-            return {{"path", QFileInfo(QString::fromStdString(c.file))
-                                 .absoluteFilePath()
-                                 .toStdString()}};
+            return {{"path",
+                     QFileInfo(QString::fromStdString(c.file)).absoluteFilePath().toStdString()}};
         case DeviceCommandKind::Dump:
         case DeviceCommandKind::Save:
             return {{"fresh", fresh}};
@@ -96,8 +95,9 @@ std::optional<int> runThroughOwner(const DeviceRequest& request, std::ostream& o
         const auto answer = connection.call(methodOf(c.kind), requestParams(c, !first), waitMs);
         first = false;
         if (!answer) {
-            err << "vortella-cli: " << what << " failed: "
-                << service::noAnswerText(request.timeout, "served by " + owner) << "\n";
+            err << "vortella-cli: " << what
+                << " failed: " << service::noAnswerText(request.timeout, "served by " + owner)
+                << "\n";
             return kExitDevice;
         }
         if (!answer->ok) {

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/capture_option.h"
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
 #include "app/cli_link_host.h"
@@ -14,7 +15,6 @@
 #include "app/language_choice.h"
 #include "app/program_version.h"
 #include "app/termination_signals.h"
-#include "app/capture_option.h"
 #include "devices/device_path.h"
 #include "devices/link_runtime.h"
 #include "devices/simulated_device.h"

@@ -144,12 +144,13 @@ void judgeUnit(UnitCheck& unit, const FileSystem& fs, const std::vector<Process>
         }
         return;
     }
-    // Several programs may read a hidraw node, and the holder is often the user's own window,
-    // perhaps with edits not yet saved: it is named, nothing more.
+    // The holder is often the user's own window, perhaps with edits not yet saved: it is named,
+    // nothing more. One of ours that holds the unit owns it, and serves the others.
     if (const auto holder = holderOf(unit.path, processes, user)) {
         unit.access = Access::Busy;
         unit.note = holder->name + " (pid " + std::to_string(holder->pid) +
-                    ") has it open as well; several programs may use the unit at once";
+                    ") has it open as well; while the window or 'vortella-cli serve' has it, the "
+                    "unit is theirs and the device commands go through them";
     }
 }
 

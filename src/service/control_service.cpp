@@ -157,7 +157,8 @@ Json ControlService::statusJson() {
     status["owner"] = {{"program", m_options.program}, {"pid", static_cast<long long>(getpid())}};
     status["unit"] = m_options.unitName ? m_options.unitName() : std::string();
     // The label turns offline before the link's state follows: the label tells.
-    status["link"] = {{"state", unitAway() ? "offline" : linkStateName(link().linkState())}, {"text", label.text.caption}};
+    status["link"] = {{"state", unitAway() ? "offline" : linkStateName(link().linkState())},
+                      {"text", label.text.caption}};
     status["clients"] = clientCount();
     return status;
 }

@@ -136,7 +136,8 @@ TEST(Doctor, NamesTheProcessHoldingTheUnitButNotItself) {
     EXPECT_EQ(f.units[0].access, Access::Busy);
     // Told as information, never as something to end: the unit can still be used.
     EXPECT_EQ(f.units[0].note,
-              "other-tool (pid 77) has it open as well; several programs may use the unit at once");
+              "other-tool (pid 77) has it open as well; while the window or 'vortella-cli serve' "
+              "has it, the unit is theirs and the device commands go through them");
     EXPECT_EQ(f.units[0].fix, "");
     EXPECT_EQ(f.units[0].reason, "");
     f.units[0].answered = true;
