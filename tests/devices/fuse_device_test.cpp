@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -180,6 +181,52 @@ TEST_P(OwnedNode, ASecondHubIsRefusedWhileTheFirstHoldsTheUnitAndTakesItWhenItEn
     first.reset();  // the program that owned the unit ends
     ASSERT_TRUE(devices::waitUntil([&] { return second->link().linkState() == kConnected; }, 15000))
         << "link label: " << second->link().linkLabel().text.caption;
+}
+
+// `serve` owns the node: the command line goes through it, a pulled unit fails its writes, and the
+// node is free once serve ends.
+TEST_P(OwnedNode, ServeOwnsTheNodeAndServesTheCommandLine) {
+    QTemporaryDir run;  // a runtime folder of the test's own (0700)
+    ASSERT_TRUE(run.isValid());
+    const QString runtimeDir = run.path();
+    const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtimeDir.toLocal8Bit());
+    QProcess serve;
+    serve.start(VORTELLA_CLI_PATH, {"--device", path(), "--timeout", "5", "serve"});
+    const QString socket = runtimeDir + "/vortella/control";
+    const bool listening = QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000);
+    auto finish = [&] {
+        serve.terminate();
+        serve.waitForFinished(10000);
+        qputenv("XDG_RUNTIME_DIR", previous);
+    };
+    if (!listening) {
+        finish();
+        FAIL() << "serve did not listen: " << serve.readAllStandardError().toStdString();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return node->reportsWritten() > 0; }, 10000));
+    EXPECT_FALSE(lockNode()) << "serve holds the node";
+    unlockNode();
+
+    QString out, err;
+    EXPECT_EQ(cli({"set", "0x0105", "310", "then", "dump"}, &out, &err), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("through the control service of vortella-cli serve"))
+        << err.toStdString();
+    EXPECT_TRUE(out.contains("[1,5,310]"));
+    EXPECT_EQ(node->unitValue(0x0105), 310);
+
+    // Pulled, the unit is away: serve says so and a write fails as it would on a link of one's own.
+    // (Its return is a udev event, which a node served from user space does not raise; the
+    // simulated unit shows the reconnection in the service tests.)
+    node->pull();
+    EXPECT_EQ(cli({"set", "0x0105", "311"}, nullptr, &err), 3) << err.toStdString();
+    EXPECT_TRUE(err.contains("through the control service")) << err.toStdString();
+
+    finish();
+    EXPECT_EQ(serve.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(serve.exitCode(), 0) << serve.readAllStandardError().toStdString();
+    node->plug();
+    EXPECT_TRUE(lockNode()) << "the node is free once serve ends: " << std::strerror(errno);
 }
 
 INSTANTIATE_TEST_SUITE_P(Descriptor, OwnedNode, ::testing::Values(Variant{"numbered65", 64, true}),
