@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest/QTest>
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "devices/simulated_device.h"
 #include "e2e/window_rig.h"
 #include "link/link_state.h"
+#include "model/compressor_curve.h"
 #include "model/scales.h"
 #include "service/control_client.h"
 #include "service/control_service.h"
@@ -89,6 +91,16 @@ TEST_F(WindowOwner, AClientsSetShowsAtOnceAndIsNoStepOfTheWindowsHistory) {
     EXPECT_EQ(unit().image().at(kBand1Gain), 130);
     EXPECT_TRUE(QTest::qWaitFor([&] { return boxText("MusGainEdit1") == "2.0dB"; }, 1000));
     EXPECT_NE(marker->pos(), before);  // the graph follows, markers and curve
+
+    // So do the compressor's spin boxes and chart.
+    const int point2 = makeAddress(kMainModule, slot_ids::kMainCurveFirst + 2);
+    CurvePoint point = curvePointOfSlot(app->model().device.at(point2));
+    point.output += 2;
+    const auto curve = other.call("set", {{"address", point2}, {"value", slotOfCurvePoint(point)}});
+    ASSERT_TRUE(curve && curve->ok) << (curve ? curve->message : "no answer");
+    auto* output2 = app->mainWindow().findChild<QSpinBox*>("RzSpinEdit6");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return output2->value() == point.output; }, 1000))
+        << output2->value() << " " << point.output;
     EXPECT_EQ(history.stack().count(), 1);
     EXPECT_EQ(history.stack().undoText(), "Band 1 gain");
 
