@@ -13,8 +13,8 @@
 #include <fstream>
 #include <memory>
 
-#include "e2e/window_rig.h"
 #include "devices/simulated_device.h"
+#include "e2e/window_rig.h"
 #include "link/link.h"
 #include "link/link_state.h"
 #include "model/scales.h"
