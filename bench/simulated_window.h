@@ -2,6 +2,8 @@
 // controller listing the simulated unit. Construct it after the QApplication.
 #pragma once
 
+#include <QTemporaryDir>
+
 #include "ui/app_font.h"
 #include "ui/controller_app.h"
 #include "ui/dialog_service.h"
@@ -19,7 +21,10 @@ struct SimulatedWindow {
     // Set before the windows are built, so they are laid out in it.
     bool fontSet = (ui::useApplicationFont(), true);
     ui::QtDialogService dialogs;
-    ui::ControllerApp controller{simulatedUnitOnly(), dialogs};
+    // The window serves its control service here, alone: it meets no other program's.
+    QTemporaryDir runtime;
+    ui::ControllerApp controller{simulatedUnitOnly(), dialogs,
+                                 runtime.filePath("control").toStdString()};
     ui::MainWindow& window() { return controller.mainWindow(); }
 };
 

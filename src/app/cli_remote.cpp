@@ -8,6 +8,7 @@
 #include "app/cli_output.h"
 #include "service/endpoint_path.h"
 #include "service/local_endpoint.h"
+#include "service/served_unit.h"
 #include "service/unit_json.h"
 #include "service/unit_session.h"
 
@@ -20,16 +21,6 @@ constexpr int kConnectMs = 1000;
 // The owner keeps its own time limit per request; the command line waits a little longer so
 // that the owner's answer, not a silence, tells why a request failed.
 constexpr int kGraceMs = 2000;
-
-// Whether the owner serves the unit the request names: the simulated unit for --simulate, the
-// node for --device, else a real unit.
-bool servesRequestedUnit(const Json& status, const DeviceRequest& request) {
-    const std::string unit = status.value("unit", std::string());
-    if (request.simulate) return unit == "simulated";
-    if (unit == "simulated") return false;
-    if (!request.device.empty()) return unit.empty() || unit == request.device;
-    return true;
-}
 
 Json requestParams(const DeviceCommand& c, bool fresh) {
     switch (c.kind) {
@@ -77,7 +68,8 @@ std::optional<int> runThroughOwner(const DeviceRequest& request, std::ostream& o
     service::ControlConnection connection;
     if (!connection.open(folder.socket, kConnectMs)) return std::nullopt;
     const auto status = connection.call("status", Json::object(), kConnectMs);
-    if (!status || !status->ok || !servesRequestedUnit(status->result, request))
+    if (!status || !status->ok ||
+        !service::servesUnit(status->result, request.simulate, request.device))
         return std::nullopt;
     const std::string owner = service::describeOwner(status->result);
     if (!request.capture.empty()) {

@@ -23,6 +23,7 @@
 #include "service/control_service.h"
 #include "service/listen_address.h"
 #include "service/local_endpoint.h"
+#include "service/served_unit.h"
 #include "service/websocket_listener.h"
 
 namespace vt::cli {
@@ -144,12 +145,8 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
     serviceOptions.version = app::kProgramVersion;
     serviceOptions.requestTimeout = device.timeout;
     serviceOptions.language = language;
-    serviceOptions.unitName = [&runtime, &device]() -> std::string {
-        if (device.uart) return device.device.empty() ? device.port : device.device;
-        const DeviceListing& listing = runtime.hub().listing();
-        if (listing.unit < 0) return {};
-        const std::string& path = listing.devices[static_cast<std::size_t>(listing.unit)].path;
-        return path == devices::kSimulatedPath ? "simulated" : path;
+    serviceOptions.unitName = [&runtime, &options] {
+        return service::servedUnitName(runtime.hub().listing(), options);
     };
     service::ControlService service(model, runtime, serviceOptions);
     QObject::connect(&endpoint, &service::LocalEndpoint::clientConnected, &service,

@@ -53,6 +53,9 @@ class Link : public WriteSink, public FrameHost {
     void HoldTimerTimer();
     // After the window's save command wrote address 13: wait for the unit to confirm.
     void awaitSaveConfirmation();
+    // A Bluetooth text packet carrying `payload` (its first 24 bytes, the rest of the area 0),
+    // sent at once whatever the queue holds.
+    void sendBluetooth(std::span<const std::uint8_t> payload);
 
     // --- connection and transfer ---
     void LinkBtnClick();

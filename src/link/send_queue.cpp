@@ -3,6 +3,8 @@
 // polls the idle unit, finishes restore and save commands and declares a silent unit lost.
 #include "link/link.h"
 
+#include <algorithm>
+
 namespace vt {
 
 using namespace link;
@@ -19,6 +21,13 @@ void Link::sendWrite(const QueuedWrite& w) {
     m_send.answerFlag = 0;
     m_send.writeAwaitingAnswer = 1;
     m_writer.SendData(kCmdWrite, static_cast<std::uint16_t>(w.address), w.value);
+}
+
+void Link::sendBluetooth(std::span<const std::uint8_t> payload) {
+    auto area = m_writer.payload();
+    std::fill(area.begin(), area.end(), std::uint8_t{0});
+    std::copy_n(payload.begin(), std::min(payload.size(), area.size()), area.begin());
+    m_writer.SendPacktData(kCmdWrite, kAddrBluetooth, 20);
 }
 
 void Link::sendKeepAlive() {

@@ -15,10 +15,15 @@ void forEachExpected(const DeviceImage& expected, Visit visit) {
 
 }  // namespace
 
-DeviceImage presetExpectation(const DecodedPreset& preset, int currentVariant) {
-    DeviceImage expected;
+DeviceImage noSlotsSet() {
+    DeviceImage image;
     for (int m = 0; m < kModuleCount; ++m)
-        for (int s = 0; s < kDeviceSlots; ++s) expected.set(m, s, kNotSet);
+        for (int s = 0; s < kDeviceSlots; ++s) image.set(m, s, kNotSet);
+    return image;
+}
+
+DeviceImage presetExpectation(const DecodedPreset& preset, int currentVariant) {
+    DeviceImage expected = noSlotsSet();
     applyPreset(preset, currentVariant, expected);
     return expected;
 }

@@ -11,6 +11,9 @@ namespace vt::presets {
 
 inline constexpr std::int32_t kNotSet = -1;  // no device value is negative
 
+// An image with kNotSet in every slot.
+DeviceImage noSlotsSet();
+
 // The device image slots a verified preset sets (its last line for a slot wins), kNotSet
 // elsewhere: exactly what applyPreset writes.
 DeviceImage presetExpectation(const DecodedPreset& preset, int currentVariant);

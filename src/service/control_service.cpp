@@ -8,6 +8,7 @@
 #include "link/link_constants.h"
 #include "model/slot_names.h"
 #include "model/typed_write.h"
+#include "presets/preset_check.h"
 #include "presets/preset_codec.h"
 #include "presets/preset_file.h"
 #include "service/unit_json.h"
@@ -40,6 +41,28 @@ bool stringParam(const Json& params, const char* key, std::string& value) {
     if (!it->is_string()) return false;
     value = it->get<std::string>();
     return true;
+}
+
+// The payload area of a Bluetooth text packet.
+constexpr std::size_t kBluetoothPayloadBytes = 24;
+
+// "2003414243" as bytes; nullopt unless it is pairs of hexadecimal digits.
+std::optional<std::vector<std::uint8_t>> hexBytes(const std::string& text) {
+    if (text.size() % 2 != 0) return std::nullopt;
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = digit(text[i]);
+        const int low = digit(text[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    }
+    return bytes;
 }
 
 bool isCommandSlot(int address) {
@@ -249,6 +272,26 @@ std::optional<std::string> ControlService::dispatch(int client, const RpcRequest
         work.step = loadStep(*this, loaded->preset);
         work.keep = loaded;
         work.result = [path] { return Json{{"loaded", path}}; };
+        return queueWork(std::move(work));
+    }
+    if (method == "write_image") {
+        DeviceImage given = presets::noSlotsSet();
+        if (!presetSlotsFromJson(params, given))
+            return invalidParams(id,
+                                 "\"slots\" must list [module, slot, value] of slots a "
+                                 "preset sets, values 0 to 65535");
+        work.step = imageWriteStep(*this, given);
+        const auto count = params.at("slots").size();
+        work.result = [count] { return Json{{"written", count}}; };
+        return queueWork(std::move(work));
+    }
+    if (method == "bluetooth") {
+        std::string hex;
+        const auto payload = stringParam(params, "payload", hex) ? hexBytes(hex) : std::nullopt;
+        if (!payload || payload->empty() || payload->size() > kBluetoothPayloadBytes)
+            return invalidParams(id, "\"payload\" must be 1 to 24 bytes in hexadecimal");
+        work.step = bluetoothStep(*this, *payload);
+        work.result = [] { return Json::object(); };
         return queueWork(std::move(work));
     }
     if (method == "store" || method == "restore" || method == "factory") {

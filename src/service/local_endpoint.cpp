@@ -58,6 +58,7 @@ ListenOutcome LocalEndpoint::listen(const std::string& socketPath) {
             return out;
         }
         // Another owner runs; it may be a moment from answering.
+        out.taken = true;
         QDeadlineTimer deadline(2000);
         while (!(out.owner = ownerStatus(m_path, 500)) && !deadline.hasExpired())
             QThread::msleep(50);

@@ -17,6 +17,7 @@ namespace vt::service {
 
 struct ListenOutcome {
     bool listening = false;
+    bool taken = false;         // another program holds the endpoint (and serves, or will)
     std::string problem;        // why not
     std::optional<Json> owner;  // the status of the program that serves already, when it said
 };

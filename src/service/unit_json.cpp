@@ -6,6 +6,7 @@
 #include "model/rounding.h"
 #include "model/scales.h"
 #include "model/slot_map.h"
+#include "presets/preset_check.h"
 
 namespace vt::service {
 
@@ -20,23 +21,48 @@ json imageJson(const DeviceImage& image) {
     return json{{"slots", std::move(entries)}};
 }
 
-bool imageFromJson(const json& doc, DeviceImage& image) {
+namespace {
+
+// Reads the entries of {"slots":[[module,slot,value],...]} into a copy of `image`, each slot one
+// that `accepts` and each value 0 to 65535; false (image untouched) at the first that is not.
+template <typename Accepts>
+bool readSlots(const json& doc, DeviceImage& image, Accepts accepts) {
     if (!doc.is_object() || !doc.contains("slots") || !doc["slots"].is_array()) return false;
     DeviceImage read = image;
     for (const json& e : doc["slots"]) {
         if (!e.is_array() || e.size() != 3) return false;
         for (const json& n : e)
             if (!n.is_number_integer()) return false;
-        const int m = e[0].get<int>();
-        const int s = e[1].get<int>();
-        const int v = e[2].get<int>();
-        if (m < 0 || m >= kModuleCount || s < 0 || s >= kSlotCount[static_cast<std::size_t>(m)] ||
-            v < 0 || v > 0xFFFF)
-            return false;
-        read.set(m, s, v);
+        const long long m = e[0].get<long long>();
+        const long long s = e[1].get<long long>();
+        const long long v = e[2].get<long long>();
+        if (!accepts(m, s) || v < 0 || v > 0xFFFF) return false;
+        read.set(static_cast<int>(m), static_cast<int>(s), static_cast<std::int32_t>(v));
     }
     image = read;
     return true;
+}
+
+}  // namespace
+
+bool imageFromJson(const json& doc, DeviceImage& image) {
+    return readSlots(doc, image, [](long long m, long long s) {
+        return m >= 0 && m < kModuleCount && s >= 0 && s < kSlotCount[static_cast<std::size_t>(m)];
+    });
+}
+
+json presetSlotsJson(const DeviceImage& image) {
+    json entries = json::array();
+    for (int m = 0; m < kModuleCount; ++m)
+        for (int s = 0; s < kDeviceSlots; ++s)
+            if (image.at(m, s) != presets::kNotSet && presets::presetSavesSlot(m, s))
+                entries.push_back({m, s, image.at(m, s)});
+    return json{{"slots", std::move(entries)}};
+}
+
+bool presetSlotsFromJson(const json& doc, DeviceImage& image) {
+    return readSlots(doc, image,
+                     [](long long m, long long s) { return presets::presetSavesSlot(m, s); });
 }
 
 namespace {

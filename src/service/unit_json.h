@@ -15,6 +15,13 @@ nlohmann::ordered_json imageJson(const DeviceImage& image);
 // Reads such a document back; false (image untouched) when it is not one.
 bool imageFromJson(const nlohmann::ordered_json& doc, DeviceImage& image);
 
+// The same form for the slots of `image` that are set (presets::kNotSet elsewhere) among those a
+// preset sets (modules 1 to 3, up to the slot past each module's count): what a client writes
+// with the whole image.
+nlohmann::ordered_json presetSlotsJson(const DeviceImage& image);
+// Reads such a document into `image`; false (image untouched) when an entry is not one of them.
+bool presetSlotsFromJson(const nlohmann::ordered_json& doc, DeviceImage& image);
+
 // The bands, filters, dropped lines and residual of a fitted filter list.
 nlohmann::ordered_json fitJson(const eqfile::ChannelFit& fit);
 

@@ -22,6 +22,48 @@ bool transferEnded(UnitSession& session, const LoadProgress& p) {
     return session.connected() && session.imageApplications() > p.applications;
 }
 
+// Sets the slots the expectation names (taken when the step begins, from the model as it is
+// then), writes the whole image, then reads it back and compares those slots.
+Step writeAndReadBack(UnitSession& session,
+                      std::function<DeviceImage(const ParameterModel&)> expectation) {
+    Step step;
+    step.ready = [&session] { return session.idle(); };
+    auto progress = std::make_shared<LoadProgress>();
+    step.begin = [&session, progress, expectation = std::move(expectation)] {
+        ParameterModel& model = session.model();
+        progress->expected = expectation(model);
+        progress->applications = session.imageApplications();
+        for (int m = 0; m < kModuleCount; ++m)
+            for (int s = 0; s < kDeviceSlots; ++s)
+                if (const int v = progress->expected.at(m, s); v != presets::kNotSet)
+                    model.device.set(m, s, v);
+        session.link().DisCheckWindow(kOpWriteImage);
+    };
+    step.done = [&session, progress] {
+        if (!transferEnded(session, *progress)) return false;
+        Link& link = session.link();
+        if (progress->phase == LoadPhase::Writing) {
+            if (link.transferState().mode != kTransferWrite) {
+                session.failStep("the write was interrupted and the unit read again");
+                return false;
+            }
+            // Read the whole image back; a slot that no packet brings stays unset and shows.
+            progress->phase = LoadPhase::ReadingBack;
+            progress->applications = session.imageApplications();
+            presets::forgetExpectedSlots(progress->expected, session.model().device);
+            link.DisCheckWindow(kOpConnecting);
+            return false;
+        }
+        if (const auto diff =
+                presets::firstPresetDifference(progress->expected, session.model().device)) {
+            session.failStep("read back: " + *diff);
+            return false;
+        }
+        return true;
+    };
+    return step;
+}
+
 }  // namespace
 
 Step imageStep(UnitSession& session, bool first, std::function<bool(const ParameterModel&)> use) {
@@ -61,39 +103,25 @@ Step setStep(UnitSession& session, WriteTracker& tracker, const QueuedWrite& wri
     return step;
 }
 
+Step imageWriteStep(UnitSession& session, DeviceImage expected) {
+    return writeAndReadBack(session, [expected](const ParameterModel&) { return expected; });
+}
+
 Step loadStep(UnitSession& session, const presets::DecodedPreset& preset) {
+    return writeAndReadBack(session, [&preset](const ParameterModel& model) {
+        return presets::presetExpectation(preset, model.deviceVariant);
+    });
+}
+
+Step bluetoothStep(UnitSession& session, std::vector<std::uint8_t> payload) {
     Step step;
     step.ready = [&session] { return session.idle(); };
-    auto progress = std::make_shared<LoadProgress>();
-    step.begin = [&session, &preset, progress] {
-        ParameterModel& model = session.model();
-        progress->expected = presets::presetExpectation(preset, model.deviceVariant);
-        progress->applications = session.imageApplications();
-        presets::applyPreset(preset, model.deviceVariant, model.device);
-        session.link().DisCheckWindow(kOpWriteImage);
+    auto sent = std::make_shared<bool>(false);
+    step.begin = [&session, sent, payload = std::move(payload)] {
+        session.link().sendBluetooth(payload);
+        *sent = true;
     };
-    step.done = [&session, progress] {
-        if (!transferEnded(session, *progress)) return false;
-        Link& link = session.link();
-        if (progress->phase == LoadPhase::Writing) {
-            if (link.transferState().mode != kTransferWrite) {
-                session.failStep("the write was interrupted and the unit read again");
-                return false;
-            }
-            // Read the whole image back; a slot that no packet brings stays unset and shows.
-            progress->phase = LoadPhase::ReadingBack;
-            progress->applications = session.imageApplications();
-            presets::forgetExpectedSlots(progress->expected, session.model().device);
-            link.DisCheckWindow(kOpConnecting);
-            return false;
-        }
-        if (const auto diff =
-                presets::firstPresetDifference(progress->expected, session.model().device)) {
-            session.failStep("read back: " + *diff);
-            return false;
-        }
-        return true;
-    };
+    step.done = [sent] { return *sent; };
     return step;
 }
 

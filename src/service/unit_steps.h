@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "presets/preset_codec.h"
 #include "service/unit_session.h"
@@ -21,11 +22,18 @@ Step imageStep(UnitSession& session, bool first, std::function<bool(const Parame
 // answer went astray, failed after three unanswered attempts.
 Step setStep(UnitSession& session, WriteTracker& tracker, const QueuedWrite& write);
 
-// Writes the preset into the unit; done when the image write ended with its end sign answered,
-// a read of the whole image followed, and every slot the preset sets was read back equal. A
-// write that a device change turned into a read, or a slot that differs, fails the step.
-// `preset` must outlive the step.
+// Sets the slots that `expected` holds (presets::kNotSet elsewhere) in the device image and
+// writes the whole image into the unit; done when the image write ended with its end sign
+// answered, a read of the whole image followed, and every slot set was read back equal. A write
+// that a device change turned into a read, or a slot that differs, fails the step.
+Step imageWriteStep(UnitSession& session, DeviceImage expected);
+
+// The image write of a preset: the slots it sets. `preset` must outlive the step.
 Step loadStep(UnitSession& session, const presets::DecodedPreset& preset);
+
+// Sends a Bluetooth text packet once the link is idle; done when it went out (the unit's
+// acknowledgement tells nothing more).
+Step bluetoothStep(UnitSession& session, std::vector<std::uint8_t> payload);
 
 // Makes the unit store its settings; done when it said "Save Successfully!".
 Step storeStep(UnitSession& session);

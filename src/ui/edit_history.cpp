@@ -198,6 +198,10 @@ void EditHistory::clear() {
     m_stack.clear();
 }
 
+void EditHistory::followOutsideWrite(int address, int value) {
+    if (DeviceImage::containsAddress(address)) m_baseline.set(address, value);
+}
+
 void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards) {
     m_replaying = true;
     bool imageOnly = false;

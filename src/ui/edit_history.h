@@ -65,6 +65,9 @@ class EditHistory : public QObject, public WriteObserver {
     void redo();
     // The unit's image was read again: the old values no longer describe it.
     void clear();
+    // Another program changed a slot (through the control service): no step, but the next step
+    // of the slot starts from this value, and an image action does not take it for its own.
+    void followOutsideWrite(int address, int value);
 
   signals:
     // The texts of the next undo and redo ("Band 3 gain"), empty when there is none.

@@ -173,7 +173,7 @@ void MainWindow::buildCommandBar(QWidget* client) {
     button(link, "LinkBtn", "     Link", BitmapButton::Role::Plain, QRect(8, 18, 90, 22));
     m_linkLabel = label(link, "Offline", QRect(108, 18, 284, 22));
     m_linkLabel->setObjectName("LinkLabel");
-    m_linkLabel->setStyleSheet("color: rgb(0,227,0); font-weight: bold;");
+    m_linkLabel->setStyleSheet("#LinkLabel { color: rgb(0,227,0); font-weight: bold; }");
 
     m_factoryToggle =
         button(bar, "RzBmpButton1", "工厂隐藏", BitmapButton::Role::Plain, QRect(1070, 16, 86, 24));

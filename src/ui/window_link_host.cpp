@@ -23,7 +23,8 @@ void WindowLinkHost::linkLabelChanged(const LinkLabel& label) {
     }
     if (!m_accessHint.isEmpty() && caption != toQString(texts::kOffline)) m_accessHint.clear();
     l->setToolTip(m_accessHint.isEmpty() ? QString::fromStdString(label.text.hint) : m_accessHint);
-    l->setStyleSheet(QString("color: rgb(%1,%2,%3); font-weight: bold;")
+    // Named, so that the label's tip (which takes the label's style sheet) keeps its own colours.
+    l->setStyleSheet(QString("#LinkLabel { color: rgb(%1,%2,%3); font-weight: bold; }")
                          .arg(label.colour.r)
                          .arg(label.colour.g)
                          .arg(label.colour.b));

@@ -13,8 +13,8 @@
 #include <fstream>
 #include <memory>
 
-#include "../ui/window_fixture.h"
 #include "devices/simulated_device.h"
+#include "e2e/window_rig.h"
 #include "link/link.h"
 #include "link/link_state.h"
 #include "model/scales.h"
@@ -29,6 +29,7 @@ namespace vt::test {
 namespace {
 
 TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
+    PrivateRuntimeDir runtimeDir;
     ScriptedDialogs dialogs;
     devices::HubOptions options;
     options.simulate = true;
@@ -61,40 +62,6 @@ TEST(SimulatedWindow, StartsConnectsAndShowsTheUnit) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return unit.image().at(1, 22) == 150; }, 6000));
     EXPECT_TRUE(dialogs.told.empty());
 }
-
-// The window program on a simulated unit, started and connected.
-class ConnectedWindow : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        devices::HubOptions options;
-        options.simulate = true;
-        app = std::make_unique<ui::ControllerApp>(options, dialogs);
-        app->start();
-        label = app->mainWindow().findChild<QLabel*>("LinkLabel");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == "Device Connected"; }, 20000));
-    }
-    // Types `typed` into the edit box `name` and accepts it as one step, as Enter does.
-    QLineEdit* type(const char* name, const QString& typed) {
-        auto* box = app->mainWindow().findChild<QLineEdit*>(name);
-        app->mainWindow().views().setCurrentEditBox(box);
-        box->setText(typed);
-        app->mainWindow().views().AcceptTypedText(0);
-        app->mainWindow().editHistory().commit();
-        return box;
-    }
-    // Loads `file` through the window's Load button as the preset file show.Nddt.
-    void loadPreset(const DeviceImage& file) {
-        const QString path = presetDir.filePath("show.Nddt");
-        std::ofstream(path.toStdString(), std::ios::binary)
-            << presets::presetFileText(presets::savePresetLines(file, app->model().deviceVariant));
-        dialogs.openName = path;
-        app->mainWindow().LoadFileBtnClick();
-    }
-    ScriptedDialogs dialogs;
-    std::unique_ptr<ui::ControllerApp> app;
-    QLabel* label = nullptr;
-    QTemporaryDir presetDir;
-};
 
 TEST_F(ConnectedWindow, EditStepsSurviveAPresetWriteAndGoWithARead) {
     ui::EditHistory& history = app->mainWindow().editHistory();

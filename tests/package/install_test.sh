@@ -40,9 +40,11 @@ dpkg -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i"
   fail "vortella-cli --simulate dump: $(tail -3 "$work/dump.err")"
 case "$(cat "$work/dump.json")" in '{"slots":[[0,0,'*']]}') ;; *) fail "dump: not the slot list" ;; esac
 
-# The window with the simulated unit; --log-link echoes its link label on the error stream.
-mkdir -p "$work/home"
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" xvfb-run -a -s "-screen 0 1280x800x24" \
+# The window with the simulated unit; --log-link echoes its link label on the error stream. Its
+# control service listens in a folder of its own, so it owns the unit rather than join an owner.
+mkdir -p "$work/home" && mkdir -m 700 "$work/run"
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run" \
+  xvfb-run -a -s "-screen 0 1280x800x24" \
   bash -c '
     /usr/bin/vortella --simulate --log-link 2> "$1" &
     pid=$!

@@ -1,0 +1,98 @@
+// Requests and notifications of a client of the control service, one JSON-RPC message per line.
+#include "service/control_client.h"
+
+#include <QLocalSocket>
+#include <QTimer>
+
+#include "service/line_channel.h"
+
+namespace vt::service {
+namespace {
+
+RpcIncoming failure(std::string_view why) {
+    RpcIncoming answer;
+    answer.code = kUnitFailed;
+    answer.message = std::string(why);
+    return answer;
+}
+
+}  // namespace
+
+ControlClient::ControlClient(QObject* parent) : QObject(parent) {}
+
+ControlClient::~ControlClient() {
+    if (m_channel) {
+        m_channel->disconnect(this);
+        m_channel->close();  // what was written still goes out
+    }
+}
+
+void ControlClient::open(const std::string& socketPath) {
+    if (m_socket || m_channel) return;
+    m_socket = new QLocalSocket(this);
+    connect(m_socket, &QLocalSocket::connected, this, &ControlClient::connectedSocket);
+    // Reported from the event loop, as a connection that works is.
+    connect(m_socket, &QLocalSocket::errorOccurred, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (!m_socket || m_socket->state() == QLocalSocket::ConnectedState) return;
+            m_socket->deleteLater();
+            m_socket = nullptr;
+            ended();
+        });
+    });
+    m_socket->connectToServer(QString::fromStdString(socketPath));
+}
+
+void ControlClient::connectedSocket() {
+    QLocalSocket* socket = m_socket;
+    m_socket = nullptr;
+    socket->disconnect(this);
+    // The channel frames the lines; the owner's answers are no larger than its clients' requests.
+    m_channel = new LineChannel(socket, 30000, this);
+    connect(m_channel, &ClientChannel::messageReceived, this, &ControlClient::received);
+    connect(m_channel, &ClientChannel::closed, this, [this] {
+        m_channel = nullptr;
+        ended();
+    });
+    emit opened();
+}
+
+void ControlClient::call(std::string_view method, const Json& params, Reply reply) {
+    if (!m_channel) {
+        if (reply)
+            QTimer::singleShot(0, this, [reply = std::move(reply)] { reply(failure(kOwnerGone)); });
+        return;
+    }
+    const int id = m_nextId++;
+    m_replies[id] = std::move(reply);
+    m_channel->sendMessage(requestMessage(id, method, params));
+}
+
+void ControlClient::close() {
+    if (m_channel) m_channel->close();
+}
+
+void ControlClient::received(const std::string& text) {
+    const auto incoming = parseIncoming(text);
+    if (!incoming) return;
+    if (incoming->notification) {
+        emit notification(incoming->method, incoming->params);
+        return;
+    }
+    if (!incoming->id.is_number_integer()) return;
+    const auto it = m_replies.find(incoming->id.get<int>());
+    if (it == m_replies.end()) return;
+    Reply reply = std::move(it->second);
+    m_replies.erase(it);
+    if (reply) reply(*incoming);
+}
+
+void ControlClient::ended() {
+    std::map<int, Reply> waiting;
+    waiting.swap(m_replies);
+    for (auto& [id, reply] : waiting)
+        if (reply) reply(failure(kOwnerGone));
+    emit closed();
+}
+
+}  // namespace vt::service
