@@ -2,7 +2,9 @@
 // `set`s each to parameters of their own on the simulated unit, one at a time (as scripts do) or
 // all at once. Prints the time, the throughput and the latency of the answers beside the link's
 // own pace (the same writes queued straight into the link) and the hold timer's floor, then reads
-// the unit again (`dump`) and checks that every acknowledged value is there.
+// the unit again (`dump`) and checks that every acknowledged value is there and that the owner's
+// image agrees with the unit's. A lost value, a disagreement, a failed set or clients that never
+// finish make the exit status 1; nothing is timed against a limit.
 //
 // The service runs in this process, as `vortella-cli serve` runs it (a LinkRuntime with the
 // simulated unit, the ControlService and its LocalEndpoint, in a temporary XDG_RUNTIME_DIR): that
@@ -137,6 +139,19 @@ std::optional<service::RpcIncoming> callService(const std::string& path, const c
     return answer;
 }
 
+// The image that `dump` answers: the owner's own, or with `fresh` read from the unit again.
+std::optional<std::map<int, int>> dumpImage(const std::string& path, bool fresh) {
+    const auto dump = callService(path, "dump", {{"fresh", fresh}}, 30000);
+    if (!dump || !dump->ok || !dump->result.contains("slots")) {
+        std::printf("dump: %s\n", dump ? dump->message.c_str() : "no answer");
+        return std::nullopt;
+    }
+    std::map<int, int> image;
+    for (const auto& slot : dump->result["slots"])
+        image[makeAddress(slot[0].get<int>(), slot[1].get<int>())] = slot[2].get<int>();
+    return image;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,24 +257,25 @@ int main(int argc, char** argv) {
     std::printf("ratio service / floor: %.3f, service / link alone: %.3f\n",
                 result.seconds / floorSeconds, result.seconds / *alone);
 
-    // The unit's image, read again, holds the last acknowledged value of every parameter.
-    const auto dump = callService(endpoint.path(), "dump", {{"fresh", true}}, 30000);
-    if (!dump || !dump->ok || !dump->result.contains("slots")) {
-        std::printf("dump: %s\n", dump ? dump->message.c_str() : "no answer");
-        return 1;
-    }
-    std::map<int, int> image;
-    for (const auto& slot : dump->result["slots"])
-        image[makeAddress(slot[0].get<int>(), slot[1].get<int>())] = slot[2].get<int>();
+    // What the owner believes the unit holds, then the unit's image read again: the latter holds
+    // the last acknowledged value of every parameter, and the two agree.
+    const auto owners = dumpImage(endpoint.path(), false);
+    const auto image = dumpImage(endpoint.path(), true);
+    if (!owners || !image) return 1;
+    int differ = 0;
+    for (const auto& [address, value] : *image)
+        if (const auto it = owners->find(address); it == owners->end() || it->second != value)
+            ++differ;
     int lost = 0;
     for (const auto& [address, value] : lastAcknowledged) {
-        const auto it = image.find(address);
-        if (it != image.end() && it->second == value) continue;
+        const auto it = image->find(address);
+        if (it != image->end() && it->second == value) continue;
         if (++lost <= 10)
             std::printf("  lost: 0x%04X acknowledged %d, the unit holds %d\n", address, value,
-                        it == image.end() ? -1 : it->second);
+                        it == image->end() ? -1 : it->second);
     }
+    std::printf("dump: the owner's image differs from the unit's in %d parameters\n", differ);
     std::printf("dump (read from the unit again): %zu parameters checked, lost: %d\n",
                 lastAcknowledged.size(), lost);
-    return lost == 0 && result.finished ? 0 : 1;
+    return lost == 0 && differ == 0 && failures.empty() && result.finished ? 0 : 1;
 }

@@ -71,8 +71,9 @@ class Client {
         const PlannedSet& set = m_plan[m_answered];
         const auto latency = std::chrono::duration<double, std::milli>(now - m_sentAt[m_answered]);
         ++m_answered;
-        if (in->ok && in->result.value("address", -1) == set.address &&
-            in->result.value("value", -1) == set.value) {
+        if (in->ok && in->result.is_object() &&
+            in->result.value("address", service::Json()) == set.address &&
+            in->result.value("value", service::Json()) == set.value) {
             result.acknowledged.push_back(set);
             result.latenciesMs.push_back(latency.count());
         } else {
