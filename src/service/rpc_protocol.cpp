@@ -118,11 +118,14 @@ std::optional<RpcIncoming> parseIncoming(std::string_view text) {
     }
     auto error = doc.find("error");
     if (error == doc.end() || !error->is_object()) return std::nullopt;
-    const Json& code = (*error)["code"];
-    const Json& message = (*error)["message"];
-    if (!code.is_number_integer() || !message.is_string()) return std::nullopt;
-    in.code = code.get<int>();
-    in.message = message.get<std::string>();
+    // Looked up, not indexed: indexing adds a missing member, which may move the others.
+    const auto code = error->find("code");
+    const auto message = error->find("message");
+    if (code == error->end() || message == error->end() || !code->is_number_integer() ||
+        !message->is_string())
+        return std::nullopt;
+    in.code = code->get<int>();
+    in.message = message->get<std::string>();
     return in;
 }
 
