@@ -18,6 +18,8 @@ namespace vt::service {
 namespace {
 
 constexpr int kPollMs = 10;
+// Writes handed to the link at most; the link's queue drops writes past its bound.
+constexpr int kQueueRoom = WriteQueue::kMaxWaiting / 2;
 using Clock = std::chrono::steady_clock;
 
 // A parameter's number as a typed word: JSON numbers and strings ("0x0105") alike.
@@ -63,6 +65,15 @@ std::optional<std::vector<std::uint8_t>> hexBytes(const std::string& text) {
         bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }
     return bytes;
+}
+
+// An optional boolean parameter; false when present with another type.
+bool boolParam(const Json& params, const char* key, bool& value) {
+    auto it = params.find(key);
+    if (it == params.end() || it->is_null()) return true;
+    if (!it->is_boolean()) return false;
+    value = it->get<bool>();
+    return true;
 }
 
 bool isCommandSlot(int address) {
@@ -148,7 +159,14 @@ void ControlService::received(int client, const std::string& text) {
     const RpcRequest& request = *parsed.request;
     slot->id = request.id;
     if (!request.notification) it->second.answers.push_back(slot);
-    if (auto now = dispatch(client, request, slot)) answer(client, slot, std::move(*now));
+    std::optional<std::string> now;
+    try {
+        now = dispatch(client, request, slot);
+    } catch (const std::exception& e) {
+        // A parameter of a shape no check foresaw: the request fails, the service goes on.
+        now = errorMessage(request.id, kInvalidParams, std::string("Invalid params: ") + e.what());
+    }
+    if (now) answer(client, slot, std::move(*now));
 }
 
 void ControlService::answer(int client, const std::shared_ptr<Answer>& slot, std::string text) {
@@ -219,6 +237,9 @@ std::optional<std::string> ControlService::dispatch(int client, const RpcRequest
             return errorMessage(id, kBadInput, why);
         }
         if (method == "get") {
+            // Before the first read the image holds placeholders, not the unit's values.
+            if (imageApplications() == 0)
+                return errorMessage(id, kUnitFailed, std::string(texts::kOffline));
             return resultMessage(id, {{"address", typed.address},
                                       {"value", m_model.device.at(typed.address)},
                                       {"name", slotName(typed.address)}});
@@ -228,7 +249,9 @@ std::optional<std::string> ControlService::dispatch(int client, const RpcRequest
         return queueWork(std::move(work));
     }
     if (method == "dump" || method == "save") {
-        const bool fresh = params.value("fresh", false) == true;
+        bool fresh = false;
+        if (!boolParam(params, "fresh", fresh))
+            return invalidParams(id, "\"fresh\" must be true or false");
         std::string path;
         if (!stringParam(params, "path", path))
             return invalidParams(id, "\"path\" must be a string");
@@ -342,7 +365,6 @@ std::optional<std::string> ControlService::dispatch(int client, const RpcRequest
 
 std::optional<std::string> ControlService::queueWork(Work work) {
     if (unitAway()) return errorMessage(work.answer->id, kUnitFailed, std::string(texts::kOffline));
-    work.deadline = Clock::now() + m_options.requestTimeout;
     m_work.push_back(std::move(work));
     if (!m_poll.isActive()) m_poll.start();
     poll();
@@ -365,7 +387,8 @@ void ControlService::writeParameter(int address, int value) {
     if (!isCommandSlot(address)) emit parameterWritten(address, value);
 }
 
-void ControlService::finishCurrent(bool ok, const std::string& why, int exitCode) {
+void ControlService::finishCurrent(bool ok, std::string why, int exitCode) {
+    // `why` is a copy: it is often the step's problem, cleared below.
     Work work = std::move(*m_current);
     m_current.reset();
     m_runner.clear();
@@ -410,10 +433,16 @@ void ControlService::poll() {
     pollCurrent();
     m_writes.poll();
     // Writes go out together (the link paces them); a step waits for every write before it.
+    bool waitingForUnit = false;
     while (!m_current && !m_work.empty()) {
         Work& head = m_work.front();
         if (head.write) {
-            if (!connected()) break;
+            if (!connected()) {
+                waitingForUnit = true;
+                break;
+            }
+            // The link's queue is bounded: writes wait here while it is well filled.
+            if (link().sendState().queue.count() >= kQueueRoom) break;
             Work w = std::move(head);
             m_work.pop_front();
             const int client = w.client;
@@ -431,25 +460,26 @@ void ControlService::poll() {
         m_current = std::move(head);
         m_work.pop_front();
         m_currentMessages = m_messageCount;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            m_current->deadline - Clock::now());
         m_stepProblem.clear();
-        m_runner.start(m_current->step, std::max(left, std::chrono::milliseconds(1)));
+        m_runner.start(m_current->step, m_options.requestTimeout);
         pollCurrent();
     }
-    // Requests that could not begin in time.
-    const auto now = Clock::now();
-    for (auto it = m_work.begin(); it != m_work.end();) {
-        if (now <= it->deadline) {
-            ++it;
-            continue;
+    // A write next in line waits for the unit as long as one command of the command line would.
+    if (waitingForUnit) {
+        Work& head = m_work.front();
+        const auto now = Clock::now();
+        if (!head.deadline) {
+            head.deadline = now + m_options.requestTimeout;
+        } else if (now > *head.deadline) {
+            Work w = std::move(head);
+            m_work.pop_front();
+            answer(w.client, w.answer,
+                   errorMessage(
+                       w.answer->id, kUnitFailed,
+                       noAnswerText(m_options.requestTimeout, link().linkLabel().text.caption)));
         }
-        Work w = std::move(*it);
-        it = m_work.erase(it);
-        answer(
-            w.client, w.answer,
-            errorMessage(w.answer->id, kUnitFailed,
-                         noAnswerText(m_options.requestTimeout, link().linkLabel().text.caption)));
+    } else if (!m_work.empty()) {
+        m_work.front().deadline.reset();
     }
     if (!m_current && m_work.empty() && m_writes.empty()) m_poll.stop();
 }
@@ -458,6 +488,8 @@ void ControlService::onWriteConfirmed(int address, int value) {
     const bool ours = m_writes.confirmed(address, value);
     if (isCommandSlot(address) || !m_model.device.contains(moduleOf(address), slotOf(address)))
         return;
+    // The link sends the last write of a burst once more: its second answer is no news.
+    if (!ours && m_notified.at(address) == value) return;
     m_notified.set(address, value);
     notifySubscribers(notificationMessage(
         "changed", {{"address", address},

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "devices/link_runtime.h"
@@ -82,7 +83,8 @@ class ControlService : public QObject, public UnitSession {
         std::optional<QueuedWrite> write;
         Step step;
         std::function<Json()> result;
-        std::chrono::steady_clock::time_point deadline;
+        // Set while a write next in line waits for the unit to be connected.
+        std::optional<std::chrono::steady_clock::time_point> deadline;
         std::shared_ptr<void> keep;  // what the step refers to (a decoded preset)
     };
 
@@ -99,7 +101,7 @@ class ControlService : public QObject, public UnitSession {
     void poll();
     void pollCurrent();
     void failWork(const std::string& why, int exitCode);
-    void finishCurrent(bool ok, const std::string& why, int exitCode);
+    void finishCurrent(bool ok, std::string why, int exitCode);
 
     Json statusJson();
     bool unitAway();

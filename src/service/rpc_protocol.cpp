@@ -12,8 +12,45 @@ int codeOfExit(int exitCode) {
     return -32000 - exitCode;
 }
 
+namespace {
+
+// Requests are shallow; a deeper message is refused before the recursive parser sees it, so
+// that no client decides how deep the service's stack goes.
+constexpr int kMaxDepth = 64;
+
+bool tooDeep(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxDepth) return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 RpcParse parseRequest(std::string_view text) {
     RpcParse out;
+    if (tooDeep(text)) {
+        out.problem = {kParseError, "Parse error: the message is nested too deeply", nullptr};
+        return out;
+    }
     Json doc = Json::parse(text.begin(), text.end(), nullptr, false);
     if (doc.is_discarded()) {
         out.problem = {kParseError, "Parse error: the message is not JSON", nullptr};

@@ -123,6 +123,10 @@ TEST_F(ControlServiceTest, BadMessagesGetTheirErrorAndTheConnectionStaysUsable) 
         {request(6, "set", {{"address", 13}, {"value", 0}}), kBadInput},
         {request(7, "load", {{"path", "relative.Nddt"}}), kBadInput},
         {request(8, "load", {{"path", "/nonexistent/p.Nddt"}}), kBadInput},
+        {request(9, "dump", {{"fresh", "yes"}}), kInvalidParams},
+        {request(10, "save", {{"fresh", 1}}), kInvalidParams},
+        {std::string(100, '[') + std::string(100, ']'), kParseError},
+        {request(11, "save", {{"path", "/nonexistent/folder/p"}}), kOutputFailed},
     };
     for (const auto& k : cases) {
         c.send(k.text);
@@ -130,8 +134,9 @@ TEST_F(ControlServiceTest, BadMessagesGetTheirErrorAndTheConnectionStaysUsable) 
         ASSERT_TRUE(a) << k.text;
         ASSERT_TRUE(a->contains("error")) << a->dump();
         EXPECT_EQ((*a)["error"]["code"], k.code) << k.text;
+        EXPECT_NE((*a)["error"]["message"], "") << k.text;
     }
-    c.send(request(9, "status"));
+    c.send(request(12, "status"));
     const auto status = c.answer();
     ASSERT_TRUE(status && status->contains("result"));
     EXPECT_EQ((*status)["result"]["link"]["state"], "connected");
@@ -201,6 +206,7 @@ TEST_F(ControlServiceTest, AnswersComeInRequestOrderAndSubscribersSeeWhatTheUnit
     EXPECT_EQ(changed[0]["params"]["value"], 11);
     EXPECT_EQ(changed[0]["params"]["source"], "client");
     EXPECT_EQ(changed[0]["params"]["name"], "Compressor attack");
+    for (const Json& m : changed) EXPECT_EQ(m["params"]["source"], "client") << m.dump();
 }
 
 TEST_F(ControlServiceTest, AClientThatVanishesMidRequestDisturbsNoOther) {
