@@ -57,6 +57,10 @@ class ControlService : public QObject, public UnitSession {
     void failStep(std::string why, int exitCode = kFailExitDevice) override;
     void writeParameter(int address, int value) override;
 
+    // The store and restore commands: written like parameters, but none.
+    static bool isCommandSlot(int address) {
+        return address == slot_ids::kSysStore || address == slot_ids::kSysRecall;
+    }
     // "offline", "busy" or "connected".
     static std::string linkStateName(int linkState);
 
