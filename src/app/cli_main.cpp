@@ -49,6 +49,14 @@ The control service (one program owns the unit; the others go through it):
                           --listen also serves WebSocket clients at ws://HOST:PORT/ (loopback
                           unless another address is named) that present the token; pages of
                           the origins given with --allow-origin may connect
+        [--mqtt [mqtt://][USER[:PASSWORD]@]HOST[:PORT]] [--mqtt-password-file FILE]
+        [--mqtt-prefix PREFIX]
+                          --mqtt also shows the unit on that MQTT broker (port 1883 unless
+                          named) for home-automation systems: discovery configs under PREFIX
+                          (homeassistant), states and commands under vortella/UNIT/ (docs/
+                          home-automation.md). The password may come from the first line of
+                          FILE instead. A broker that is away is tried again, 1 s doubling to
+                          60 s; a command that is not a value of its entity is ignored
   token                   print the token that WebSocket clients present ("Authorization:
                           Bearer TOKEN", or "?token=TOKEN" in the address), made on first use
                           in ~/.config/vortella/token ($XDG_CONFIG_HOME/vortella/token), private
