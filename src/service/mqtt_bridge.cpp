@@ -60,6 +60,8 @@ MqttBridge::MqttBridge(ControlService& service, MqttBridgeOptions options, std::
 MqttBridge::~MqttBridge() {
     m_client.disconnect(this);
     if (m_mosq) {
+        // Leaving is no lost connection: nothing to say, nothing to try again.
+        mosquitto_disconnect_callback_set(m_mosq, nullptr);
         if (m_connected) {
             publish(m_topics.availability(), kOffline);
             mosquitto_disconnect(m_mosq);

@@ -3,7 +3,7 @@
 # line on the error stream; the discovery configs are JSON with their fields; a command changes
 # the simulated unit (as `dump` through the service shows) and its state topic, a change by
 # another client shows there too, a bad payload changes nothing, store and restore are buttons;
-# a restarted broker gets everything again, and a killed serve leaves "offline" behind.
+# a restarted broker gets everything again, and a killed or stopped serve leaves "offline" behind.
 # Exit 77 (skipped) when the broker or its clients are not there.
 set -u
 CLI="$1"
@@ -60,6 +60,23 @@ await() {
 slot() { grep -o "\[$1,$2,[0-9]*\]" | head -1 | tr -d '[]' | cut -d, -f3; }
 dump() { "$CLI" --simulate dump 2>> dump.err; }
 BASE=vortella/simulated
+
+# Options read before anything starts: refused with exit 1 and why.
+"$CLI" --help | grep -qF -- "--mqtt-password-file FILE" || fail "--help names the MQTT options"
+printf 'secret\n' > pw
+while IFS='|' read -r words why; do
+  # shellcheck disable=SC2086
+  "$CLI" --simulate serve $words > out.txt 2> err.txt; rc=$?
+  [ $rc -eq 1 ] && grep -qF -- "$why" err.txt || fail "serve $words: rc $rc, $(cat err.txt)"
+done <<'CASES'
+--mqtt mqtts://broker|names another scheme than mqtt://
+--mqtt broker:0|the port must be 1 to 65535
+--mqtt-prefix ha|are for --mqtt
+--mqtt broker --mqtt-prefix ha/#|holds a wildcard
+--mqtt broker --mqtt-password-file pw|names no user
+--mqtt u:p@broker --mqtt-password-file pw|holds a password already
+--mqtt u@broker --mqtt-password-file missing|missing: No such file or directory
+CASES
 
 # A broker that is away at start: serve runs, and says so once.
 "$CLI" --simulate serve --mqtt "mqtt://127.0.0.1:$PORT" 2> serve.log &
@@ -175,5 +192,14 @@ kill -0 $SERVE || fail "serve ended with the broker"
 # A killed serve leaves its will: offline.
 kill -KILL $SERVE; wait $SERVE 2> /dev/null
 SERVE=""
+await $BASE/availability offline
+
+# A serve that is stopped says offline itself, after its states.
+"$CLI" --simulate serve --mqtt "127.0.0.1:$PORT" 2> serve.log &
+SERVE=$!
+await $BASE/availability online
+kill -TERM $SERVE; wait $SERVE; rc=$?
+SERVE=""
+[ $rc -eq 0 ] || fail "serve stopped with exit $rc"
 await $BASE/availability offline
 echo "PASS"
