@@ -41,14 +41,22 @@ USB captures (pcap or pcapng, usbmon or USBPcap, as --capture or Wireshark write
                           A file that is damaged or cut short exits 2 after what came before
 
 The control service (one program owns the unit; the others go through it):
-  serve [--listen HOST:PORT] [--allow-origin ORIGIN]...
+  serve [--listen HOST:PORT] [--allow-origin ORIGIN]... [--mqtt BROKER]
                           own the unit without a window and serve it to other programs on
                           $XDG_RUNTIME_DIR/vortella/control (JSON-RPC 2.0, one object per
                           line; docs/control-api.md) until stopped; reconnects after the unit
                           was unplugged. One per user: a second serve exits 3 naming the first.
                           --listen also serves WebSocket clients at ws://HOST:PORT/ (loopback
                           unless another address is named) that present the token; pages of
-                          the origins given with --allow-origin may connect
+                          the origins given with --allow-origin may connect.
+                          --mqtt also shows the unit on the MQTT broker BROKER,
+                          [mqtt://][USER[:PASSWORD]@]HOST[:PORT] (port 1883 unless named), for
+                          home-automation systems: discovery configs under --mqtt-prefix
+                          PREFIX (homeassistant), states and commands under vortella/UNIT/
+                          (docs/home-automation.md); --mqtt-password-file FILE: the password
+                          is the first line of FILE. A broker that is away is tried again,
+                          1 s doubling to 60 s; a command that is no value of its entity is
+                          ignored with a line on the error stream
   token                   print the token that WebSocket clients present ("Authorization:
                           Bearer TOKEN", or "?token=TOKEN" in the address), made on first use
                           in ~/.config/vortella/token ($XDG_CONFIG_HOME/vortella/token), private

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/capture_option.h"
 #include "app/cli_arguments.h"
@@ -23,6 +24,7 @@
 #include "service/control_service.h"
 #include "service/listen_address.h"
 #include "service/local_endpoint.h"
+#include "service/mqtt_bridge.h"
 #include "service/served_unit.h"
 #include "service/websocket_listener.h"
 
@@ -33,17 +35,22 @@ struct ServeRequest {
     DeviceRequest device;
     std::string listen;
     std::vector<std::string> origins;
+    std::string mqtt;
+    std::string mqttPasswordFile;
+    std::optional<std::string> mqttPrefix;
 };
 
 int usage(std::ostream& err, const std::string& why) {
     err << "vortella-cli: " << why << "\n"
         << "usage: vortella-cli [DEVICE OPTIONS] serve [--listen HOST:PORT] "
-           "[--allow-origin ORIGIN]...\n";
+           "[--allow-origin ORIGIN]...\n"
+           "                   [--mqtt [mqtt://][USER[:PASSWORD]@]HOST[:PORT]] "
+           "[--mqtt-password-file FILE] [--mqtt-prefix PREFIX]\n";
     return kExitUsage;
 }
 
-// Takes --listen and --allow-origin out; the rest are the device options, read as a device
-// command line would be.
+// Takes the options of serve out (--listen, --allow-origin and the --mqtt ones); the rest are
+// the device options, read as a device command line would be.
 int readServe(const std::vector<std::string>& args, ServeRequest& r, std::ostream& err) {
     std::vector<std::string> deviceWords;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -52,7 +59,8 @@ int readServe(const std::vector<std::string>& args, ServeRequest& r, std::ostrea
         std::string value;
         const auto eq = word.find('=');
         const std::string name = eq == std::string::npos ? word : word.substr(0, eq);
-        if (name == "--listen" || name == "--allow-origin") {
+        if (name == "--listen" || name == "--allow-origin" || name == "--mqtt" ||
+            name == "--mqtt-password-file" || name == "--mqtt-prefix") {
             if (eq != std::string::npos)
                 value = word.substr(eq + 1);
             else if (i + 1 < args.size())
@@ -61,8 +69,14 @@ int readServe(const std::vector<std::string>& args, ServeRequest& r, std::ostrea
                 return usage(err, name + " needs a value");
             if (name == "--listen")
                 r.listen = value;
-            else
+            else if (name == "--allow-origin")
                 r.origins.push_back(value);
+            else if (name == "--mqtt")
+                r.mqtt = value;
+            else if (name == "--mqtt-password-file")
+                r.mqttPasswordFile = value;
+            else
+                r.mqttPrefix = value;
             continue;
         }
         if (!isOptionWord(word)) return usage(err, "serve takes no argument '" + word + "'");
@@ -73,6 +87,41 @@ int readServe(const std::vector<std::string>& args, ServeRequest& r, std::ostrea
     deviceWords.push_back("dump");  // a command for the device line's reader; never run
     if (const ArgumentProblem p = parseDeviceRequest(deviceWords, r.device); p.exitCode)
         return usage(err, p.message);
+    return -1;
+}
+
+// The broker's address, its password from a file, and the discovery prefix.
+int readMqtt(const ServeRequest& r, std::optional<service::MqttBridgeOptions>& mqtt,
+             std::ostream& err) {
+    if (r.mqtt.empty()) {
+        if (!r.mqttPasswordFile.empty() || r.mqttPrefix)
+            return usage(err, "--mqtt-password-file and --mqtt-prefix are for --mqtt");
+        return -1;
+    }
+    const service::MqttAddressParse parsed = service::parseMqttAddress(r.mqtt);
+    if (!parsed.error.empty()) return usage(err, "--mqtt: " + parsed.error);
+    service::MqttBridgeOptions options;
+    options.broker = parsed.address;
+    if (!r.mqttPasswordFile.empty()) {
+        if (options.broker.hasPassword)
+            return usage(err, "--mqtt-password-file: the address holds a password already");
+        if (options.broker.user.empty())
+            return usage(err, "--mqtt-password-file: the address names no user (USER@HOST)");
+        const service::PasswordRead read = service::readPasswordFile(r.mqttPasswordFile);
+        if (!read.error.empty()) {
+            err << "vortella-cli: serve: --mqtt-password-file: " << read.error << "\n";
+            return kExitUsage;
+        }
+        options.broker.password = read.password;
+        options.broker.hasPassword = true;
+    }
+    if (r.mqttPrefix) {
+        if (const std::string why = service::mqtt::prefixProblem(*r.mqttPrefix); !why.empty())
+            return usage(err, "--mqtt-prefix: " + why);
+        options.discoveryPrefix = *r.mqttPrefix;
+    }
+    options.version = app::kProgramVersion;
+    mqtt = std::move(options);
     return -1;
 }
 
@@ -97,6 +146,8 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
     } else if (!request.origins.empty()) {
         return usage(err, "--allow-origin is for --listen");
     }
+    std::optional<service::MqttBridgeOptions> mqtt;
+    if (const int code = readMqtt(request, mqtt, err); code >= 0) return code;
     if (!device.device.empty()) {
         if (const std::string why = devices::deviceOpenProblem(device.device); !why.empty()) {
             err << "vortella-cli: cannot open " << device.device << ": " << why << "\n";
@@ -168,6 +219,24 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
     }
     err << "serve: control service at " << endpoint.path() << " (pid " << getpid() << ")\n"
         << std::flush;
+
+    std::unique_ptr<service::MqttBridge> bridge;
+    if (mqtt) {
+        mqtt->unit = [&runtime, &options] {
+            const DeviceListing& listing = runtime.hub().listing();
+            service::MqttUnit unit;
+            unit.id = service::servedUnitName(listing, options);
+            if (listing.unit >= 0 && options.transport == TransportKind::UsbHid) {
+                const HidDeviceInfo& info = listing.devices[static_cast<std::size_t>(listing.unit)];
+                if (!info.serial.empty() && unit.id != "simulated") unit.id = info.serial;
+                unit.model = info.product;
+            }
+            return unit;
+        };
+        bridge = std::make_unique<service::MqttBridge>(service, std::move(*mqtt), err);
+        QObject::connect(&runtime, &devices::LinkRuntime::levelMeterChanged, bridge.get(),
+                         &service::MqttBridge::setLevel);
+    }
 
     app::TerminationSignals termination([](int) { QCoreApplication::quit(); });
     runtime.hub().start();

@@ -29,7 +29,10 @@ class LinkRuntime::Tap : public LinkHost {
         m_host.writeConfirmed(address, value);
         emit m_runtime.writeConfirmed(address, value);
     }
-    void setLevelMeter(Meter meter, int value) override { m_host.setLevelMeter(meter, value); }
+    void setLevelMeter(Meter meter, int value) override {
+        m_host.setLevelMeter(meter, value);
+        emit m_runtime.levelMeterChanged(static_cast<int>(meter), value);
+    }
     void setMasterVolumeBar(int position) override { m_host.setMasterVolumeBar(position); }
     void addMemoLine(const std::string& line) override { m_host.addMemoLine(line); }
     void historyLineAdded(const std::string& line, std::size_t droppedOldest) override {

@@ -38,6 +38,8 @@ class LinkRuntime : public QObject {
     // A message box of the link, raised before the host shows it (the window's box is modal).
     void messageShown(const QString& text);
     void linkLabelChanged();
+    // A level meter's new value (0 left, 1 right; 48 at full scale).
+    void levelMeterChanged(int meter, int value);
 
   private:
     class Tap;

@@ -48,7 +48,13 @@ void ControlClient::connectedSocket() {
     m_socket = nullptr;
     socket->disconnect(this);
     // The channel frames the lines; the owner's answers are no larger than its clients' requests.
-    m_channel = new LineChannel(socket, 30000, this);
+    attach(new LineChannel(socket, 30000));
+}
+
+void ControlClient::attach(ClientChannel* channel) {
+    if (m_socket || m_channel) return;
+    m_channel = channel;
+    m_channel->setParent(this);
     connect(m_channel, &ClientChannel::messageReceived, this, &ControlClient::received);
     connect(m_channel, &ClientChannel::closed, this, [this] {
         m_channel = nullptr;

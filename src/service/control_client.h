@@ -15,7 +15,7 @@ class QLocalSocket;
 
 namespace vt::service {
 
-class LineChannel;
+class ClientChannel;
 
 class ControlClient : public QObject {
     Q_OBJECT
@@ -27,6 +27,8 @@ class ControlClient : public QObject {
 
     // Connects to the service at `socketPath`; opened() or closed() follows (never at once).
     void open(const std::string& socketPath);
+    // Takes an open channel over instead (an in-process client); opened() follows at once.
+    void attach(ClientChannel* channel);
     bool isOpen() const { return m_channel != nullptr; }
     // Sends a request. `reply` gets its answer, or an error (kUnitFailed) when the connection
     // is not open or ends before the answer.
@@ -47,8 +49,8 @@ class ControlClient : public QObject {
     void received(const std::string& text);
     void ended();
 
-    QLocalSocket* m_socket = nullptr;  // while connecting
-    LineChannel* m_channel = nullptr;  // once connected; it owns the socket then
+    QLocalSocket* m_socket = nullptr;    // while connecting
+    ClientChannel* m_channel = nullptr;  // once connected; it owns the socket then
     std::map<int, Reply> m_replies;
     int m_nextId = 1;
 };

@@ -1,0 +1,133 @@
+// The MQTT bridge in the owner's process, over the simulated unit and a real broker started by
+// the test: a command is a write through the owner, and a write the owner refuses (the unit is
+// away) publishes the old state again, so that a dashboard falls back to what the unit holds.
+#include <gtest/gtest.h>
+#include <mosquitto.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <memory>
+#include <sstream>
+
+#include "devices/link_runtime.h"
+#include "devices/simulated_device.h"
+#include "link/link_texts.h"
+#include "model/scales.h"
+#include "service/control_service.h"
+#include "service/mqtt_bridge.h"
+
+namespace vt::service {
+namespace {
+
+bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
+    QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// A broker's client of the test's own: what it received on the topics it subscribed to.
+struct Watcher {
+    explicit Watcher(int port) {
+        mosq = mosquitto_new(nullptr, true, this);
+        mosquitto_message_callback_set(mosq, [](mosquitto*, void* o, const mosquitto_message* m) {
+            static_cast<Watcher*>(o)->received.push_back(std::string(
+                static_cast<const char*>(m->payload), static_cast<std::size_t>(m->payloadlen)));
+        });
+        connected = mosquitto_connect(mosq, "127.0.0.1", port, 30) == MOSQ_ERR_SUCCESS;
+    }
+    ~Watcher() { mosquitto_destroy(mosq); }
+    void pump() { mosquitto_loop(mosq, 0, 10); }
+    // Waits for the `count`th message.
+    bool await(std::size_t count) {
+        return waitFor([&] {
+            pump();
+            return received.size() >= count;
+        });
+    }
+    mosquitto* mosq;
+    bool connected = false;
+    std::vector<std::string> received;
+};
+
+TEST(MqttBridge, ACommandIsAWriteAndARefusedOneRepublishesTheOldState) {
+    const QString broker =
+        QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/local/sbin", "/usr/bin"});
+    if (broker.isEmpty()) GTEST_SKIP() << "mosquitto is not installed (scripts/setup installs it)";
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const int port = probe.serverPort();
+    probe.close();
+    QTemporaryDir dir;
+    const QString config = dir.filePath("broker.conf");
+    {
+        QFile f(config);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QString("listener %1 127.0.0.1\nallow_anonymous true\n").arg(port).toUtf8());
+    }
+    QProcess mosquittoProcess;
+    mosquittoProcess.start(broker, {"-c", config});
+    std::unique_ptr<Watcher> watcher;
+    waitFor([&] {
+        watcher = std::make_unique<Watcher>(port);
+        return watcher->connected;
+    });
+    if (!watcher->connected) GTEST_SKIP() << "mosquitto did not start on port " << port;
+
+    ParameterModel model;
+    model.bindControls();
+    NullLinkHost host;
+    devices::HubOptions hub;
+    hub.simulate = true;
+    devices::LinkRuntime runtime(model, host, hub);
+    ServiceOptions serviceOptions;
+    serviceOptions.requestTimeout = std::chrono::milliseconds(2000);
+    ControlService service(model, runtime, serviceOptions);
+    MqttBridgeOptions options;
+    options.broker.host = "127.0.0.1";
+    options.broker.port = port;
+    options.unit = [] { return MqttUnit{"simulated", {}}; };
+    std::ostringstream err;
+    MqttBridge bridge(service, options, err);
+    runtime.hub().start();
+    ASSERT_TRUE(waitFor([&] { return runtime.link().linkState() == kConnected; }));
+
+    const std::string state = "vortella/simulated/state/master_volume";
+    const std::string command = "vortella/simulated/set/master_volume";
+    mosquitto_subscribe(watcher->mosq, nullptr, state.c_str(), 1);
+    ASSERT_TRUE(watcher->await(1)) << err.str();
+    const std::string shown = watcher->received.back();
+    EXPECT_EQ(shown, volumeText(model.device.at(1, 1)));
+
+    // Taken: the unit holds it, then the state says so.
+    mosquitto_publish(watcher->mosq, nullptr, command.c_str(), 4, "12.3", 1, false);
+    ASSERT_TRUE(waitFor([&] {
+        watcher->pump();
+        return watcher->received.back() == "12.3";
+    })) << err.str();
+    EXPECT_EQ(model.device.at(1, 1), 123);
+
+    // Refused: the unit is away; the state goes back to what the unit holds.
+    runtime.hub().simulated()->unplug();
+    ASSERT_TRUE(
+        waitFor([&] { return runtime.link().linkLabel().colour == texts::kColourOffline; }));
+    waitFor([&] { return watcher->pump(), false; }, 500);  // what was on its way
+    const std::size_t before = watcher->received.size();
+    mosquitto_publish(watcher->mosq, nullptr, command.c_str(), 2, "50", 1, false);
+    ASSERT_TRUE(watcher->await(before + 1)) << err.str();
+    EXPECT_EQ(watcher->received.back(), "12.3");
+    EXPECT_EQ(model.device.at(1, 1), 123);
+    EXPECT_NE(err.str().find("MQTT: Master volume: "), std::string::npos) << err.str();
+
+    mosquittoProcess.terminate();
+    mosquittoProcess.waitForFinished(5000);
+}
+
+}  // namespace
+}  // namespace vt::service
