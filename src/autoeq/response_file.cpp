@@ -89,6 +89,7 @@ ResponseRead readResponse(std::string_view text, std::size_t fewest) {
             return {{}, "not a frequency and level pair", lineNumber};
         }
         headerAllowed = false;
+        if (std::abs(db) > kLargestLevelDb) return {{}, "a level beyond 1000 dB", lineNumber};
         if (hz > 0.0) read.points.push_back({hz, db});
     }
     std::stable_sort(read.points.begin(), read.points.end(),

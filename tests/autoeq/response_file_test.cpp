@@ -79,6 +79,8 @@ TEST(ResponseFile, RefusesWithTheLineNamed) {
          "a value that is not a finite number"},
         {"infinite frequency", tenLines(" ") + "inf 3\n", 11,
          "a value that is not a finite number"},
+        {"a level no measurement has", tenLines(" ") + "1000 -1e300\n", 11,
+         "a level beyond 1000 dB"},
         {"words after the pairs", tenLines(" ") + "end of data\n", 11,
          "not a frequency and level pair"},
         {"a second header", "frequency,raw\nHz,dB\n" + tenLines(","), 2,
