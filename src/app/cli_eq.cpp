@@ -1,10 +1,14 @@
-// `vortella-cli eq fit FILE` and `eq export`: filter lists in text fitted to a channel of the
-// unit (and written to it with --apply), and a channel's bands written out as such a list.
+// `vortella-cli eq fit FILE`, `eq auto MEASUREMENT` and `eq export`: filter lists in text fitted
+// to a channel of the unit, bands found for a measured response (both written to the unit with
+// --apply), and a channel's bands written out as such a list.
+#include <chrono>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 
 #include "app/cli_arguments.h"
 #include "app/cli_commands.h"
+#include "autoeq/auto_fit.h"
 #include "eqfile/channel_export.h"
 #include "eqfile/channel_fit.h"
 #include "eqfile/filter_list_file.h"
@@ -18,8 +22,12 @@ namespace {
 using json = nlohmann::ordered_json;
 using namespace vt::eqfile;
 
+enum class EqVerb { Fit, Auto, Export };
+
 struct EqRequest {
+    EqVerb verb = EqVerb::Fit;
     std::string file;
+    std::string target;  // eq auto: a target file, or empty for flat
     std::string preset;
     int module = kMainModule;
     SourceChannel source = SourceChannel::Left;
@@ -31,15 +39,20 @@ int usage(std::ostream& err, const std::string& why) {
     err << "vortella-cli: " << why << "\n"
         << "usage: vortella-cli eq fit FILE [--channel main|aux] [--source-channel L|R]\n"
         << "                               [--apply [DEVICE OPTIONS]]\n"
+        << "       vortella-cli eq auto MEASUREMENT [--target FILE|flat] [--channel main|aux]\n"
+        << "                               [--apply [DEVICE OPTIONS]]\n"
         << "       vortella-cli eq export [--preset FILE] [--channel main|aux] [DEVICE OPTIONS]\n";
     return kExitUsage;
 }
 
-// Reads the words after "fit" or "export"; returns an exit code, or -1 when the line is good.
+// Reads the words after "fit", "auto" or "export"; returns an exit code, or -1 when the line is
+// good.
 // Kept out of line: inlined into runEq, GCC 12 takes the request's vector for a stack object
 // (a false -Wfree-nonheap-object).
-[[gnu::noinline]] int readRequest(const std::vector<std::string>& args, bool fit, EqRequest& r,
+[[gnu::noinline]] int readRequest(const std::vector<std::string>& args, EqRequest& r,
                                   std::ostream& err) {
+    const bool fit = r.verb == EqVerb::Fit;
+    const bool writes = r.verb != EqVerb::Export;  // the verbs that can --apply
     std::vector<std::string> positional;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -74,9 +87,12 @@ int usage(std::ostream& err, const std::string& why) {
             if (value != "L" && value != "R" && value != "l" && value != "r")
                 return usage(err, "--source-channel takes L or R, not '" + value + "'");
             r.source = value == "L" || value == "l" ? SourceChannel::Left : SourceChannel::Right;
-        } else if (word == "--apply" && fit) {
+        } else if (word == "--target" && r.verb == EqVerb::Auto) {
+            if (!takeValue()) return usage(err, "--target needs a file or flat");
+            r.target = value == "flat" ? std::string() : value;
+        } else if (word == "--apply" && writes) {
             r.apply = true;
-        } else if (word == "--preset" && !fit) {
+        } else if (word == "--preset" && !writes) {
             if (!takeValue()) return usage(err, "--preset needs a file");
             r.preset = value;
         } else if (word == "--simulate") {
@@ -89,12 +105,16 @@ int usage(std::ostream& err, const std::string& why) {
         }
     }
     if (fit && positional.size() != 1) return usage(err, "eq fit takes one FILE");
-    if (!fit && !positional.empty()) return usage(err, "eq export takes no FILE; use --preset");
-    if (fit) r.file = positional.front();
-    if (!r.deviceOptions.empty() && ((fit && !r.apply) || (!fit && !r.preset.empty())))
+    if (r.verb == EqVerb::Auto && positional.size() != 1)
+        return usage(err, "eq auto takes one MEASUREMENT");
+    if (!writes && !positional.empty()) return usage(err, "eq export takes no FILE; use --preset");
+    if (writes) r.file = positional.front();
+    if (!r.deviceOptions.empty() && ((writes && !r.apply) || (!writes && !r.preset.empty())))
         return usage(err, "device options are for a command that reaches the unit");
     return -1;
 }
+
+int applyFit(const ChannelFit& fit, const EqRequest& r, std::ostream& out, std::ostream& err);
 
 int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
     const FilterListLoad load = loadFilterList(r.file, r.source);
@@ -110,8 +130,40 @@ int fitCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
     if (fit.preampDb)
         err << r.file << ":" << fit.preampLine << ": preamp of " << formatFixed(*fit.preampDb, 1)
             << " dB not applied\n";
-    if (!r.apply) return kExitOk;
+    return r.apply ? applyFit(fit, r, out, err) : kExitOk;
+}
 
+// A response file read, or its problem told on the error stream.
+std::optional<std::vector<autoeq::ResponsePoint>> readResponseFile(const std::string& path,
+                                                                   std::size_t fewest,
+                                                                   std::ostream& err) {
+    autoeq::ResponseRead read = autoeq::loadResponse(path, fewest);
+    if (read.problem.empty()) return std::move(read.points);
+    err << path << (read.line > 0 ? ":" + std::to_string(read.line) : std::string()) << ": "
+        << read.problem << "\n";
+    return std::nullopt;
+}
+
+int autoCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
+    const auto measurement = readResponseFile(r.file, autoeq::kFewestMeasurementPoints, err);
+    if (!measurement) return kExitBadInput;
+    std::vector<autoeq::ResponsePoint> target;
+    if (!r.target.empty()) {
+        auto read = readResponseFile(r.target, autoeq::kFewestTargetPoints, err);
+        if (!read) return kExitBadInput;
+        target = std::move(*read);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const autoeq::AutoFit found =
+        autoeq::autoFit(autoeq::correctionOf(*measurement, target), r.module);
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    out << service::autoFitJson(found, r.target.empty() ? "flat" : r.target, took.count()).dump()
+        << "\n"
+        << std::flush;
+    return r.apply ? applyFit(found.fit, r, out, err) : kExitOk;
+}
+
+int applyFit(const ChannelFit& fit, const EqRequest& r, std::ostream& out, std::ostream& err) {
     // All writes on one connection, each waiting for the unit's answer.
     std::vector<std::string> line = r.deviceOptions;
     for (const auto& w : fitWrites(fit)) {
@@ -143,11 +195,21 @@ int exportCommand(const EqRequest& r, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 int runEq(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const bool fit = !args.empty() && args[0] == "fit";
-    if (!fit && (args.empty() || args[0] != "export")) return usage(err, "eq takes fit or export");
+    const std::string verb = args.empty() ? std::string() : args[0];
+    if (verb != "fit" && verb != "auto" && verb != "export")
+        return usage(err, "eq takes fit, auto or export");
     EqRequest request;
-    if (const int code = readRequest(args, fit, request, err); code >= 0) return code;
-    return fit ? fitCommand(request, out, err) : exportCommand(request, out, err);
+    request.verb = verb == "fit" ? EqVerb::Fit : verb == "auto" ? EqVerb::Auto : EqVerb::Export;
+    if (const int code = readRequest(args, request, err); code >= 0) return code;
+    switch (request.verb) {
+        case EqVerb::Fit:
+            return fitCommand(request, out, err);
+        case EqVerb::Auto:
+            return autoCommand(request, out, err);
+        case EqVerb::Export:
+            break;
+    }
+    return exportCommand(request, out, err);
 }
 
 }  // namespace vt::cli

@@ -29,6 +29,11 @@ Filter lists (the 'Filter: ON PK Fc 125 Hz Gain -3 dB Q 1' text of measurement s
                           them to the unit (the device options below apply, before eq or
                           after it); of a file with Channel: blocks the filters for L are
                           read, or for R when chosen
+  eq auto MEASUREMENT [--target FILE|flat] [--channel main|aux] [--apply]
+                          find the channel's bands (9 on main, 2 on aux; peaks and shelves on the
+                          unit's steps) that bring the measured response (frequency and level
+                          pairs) nearest the target (default flat) and print them as JSON with
+                          the RMS error before and after; --apply writes them as eq fit does
   eq export [--preset FILE] [--channel main|aux]
                           print the channel's bands as such a filter list, from a preset file
                           or, without --preset, from the unit
@@ -114,7 +119,7 @@ a preset file or a capture could not be written ("cannot write output: No space 
 or the token file could not be made or was refused.
 )";
 
-// `vortella-cli [DEVICE OPTIONS] eq fit|export ...`: the leading options go after the
+// `vortella-cli [DEVICE OPTIONS] eq fit|auto|export ...`: the leading options go after the
 // sub-command, where `eq` reads them (and before a "--" that may follow).
 std::vector<std::string> eqArguments(const std::vector<std::string>& args, std::size_t command) {
     std::vector<std::string> words(args.begin() + static_cast<std::ptrdiff_t>(command) + 1,

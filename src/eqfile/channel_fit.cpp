@@ -110,25 +110,9 @@ std::string bandsText(int bands) {
 
 FitCurve bandCurve(const FittedBand& b) {
     FitCurve c{};
-    if (b.bypass) return c;
-    const double f = frequencyValue(b.freqIndex);
-    const double g = gainDb(b.gainStep);
-    const double q = qValue(b.qIndex);
-    switch (b.type) {
-        case 0:
-            addResponse(cookbookPeak(f, g, q), c);
-            break;
-        case 1:
-        case 2:
-            addResponse(cookbookShelfSlope(f, g, q, b.type == 2), c);
-            break;
-        case 3:
-        case 4:
-            addResponse(cookbookPass(f, q, b.type == 4), c);
-            break;
-        default:
-            break;
-    }
+    if (b.bypass || b.type < 0 || b.type > 4) return c;
+    addResponse(
+        bandSection(b.type, frequencyValue(b.freqIndex), gainDb(b.gainStep), qValue(b.qIndex)), c);
     return c;
 }
 

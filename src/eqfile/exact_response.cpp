@@ -70,6 +70,21 @@ Coefficients cookbookPass(double frequency, double q, bool lowPass) {
     return {k / 2.0, lowPass ? k : -k, k / 2.0, 1.0 + alpha, -2.0 * c, 1.0 - alpha};
 }
 
+Coefficients bandSection(int type, double frequency, double gainDb, double q) {
+    switch (type) {
+        case 0:
+            return cookbookPeak(frequency, gainDb, q);
+        case 1:
+        case 2:
+            return cookbookShelfSlope(frequency, gainDb, q, type == 2);
+        case 3:
+        case 4:
+            return cookbookPass(frequency, q, type == 4);
+        default:
+            return {};
+    }
+}
+
 void addResponse(const Coefficients& f, FitCurve& curve) {
     const FitCurve& freq = fitFrequencies();
     for (std::size_t i = 0; i < kFitPoints; ++i) {

@@ -29,6 +29,10 @@ Coefficients cookbookShelfQ(double frequency, double gainDb, double q, bool high
 Coefficients cookbookShelfSlope(double frequency, double gainDb, double slope, bool high);
 Coefficients cookbookPass(double frequency, double q, bool lowPass);
 
+// The section of a band of the given type item (0 PEQ, 1 LSQ, 2 HSQ, 3 VariQ HP, 4 VariQ LP);
+// a shelf's Q is its slope S, a pass ignores the gain. Any other type is a section of 0 dB.
+Coefficients bandSection(int type, double frequency, double gainDb, double q);
+
 // Adds 20 log10 |H| of `section` at every fit frequency to `curve`.
 void addResponse(const Coefficients& section, FitCurve& curve);
 

@@ -114,4 +114,14 @@ json fitJson(const ChannelFit& fit) {
     return doc;
 }
 
+json autoFitJson(const autoeq::AutoFit& fit, const std::string& target, double timeMs) {
+    json doc = fitJson(fit.fit);
+    doc["target"] = target;
+    doc["rms_before_db"] = thousandths(fit.figures.rmsBeforeDb);
+    doc["rms_after_db"] = thousandths(fit.figures.rmsAfterDb);
+    doc["max_after_db"] = thousandths(fit.figures.maxAfterDb);
+    doc["time_ms"] = static_cast<long long>(roundHalfEven(timeMs));
+    return doc;
+}
+
 }  // namespace vt::service

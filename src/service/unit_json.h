@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "autoeq/auto_fit.h"
 #include "eqfile/channel_fit.h"
 #include "model/shadow_images.h"
 
@@ -24,5 +25,10 @@ bool presetSlotsFromJson(const nlohmann::ordered_json& doc, DeviceImage& image);
 
 // The bands, filters, dropped lines and residual of a fitted filter list.
 nlohmann::ordered_json fitJson(const eqfile::ChannelFit& fit);
+
+// The same for an automatic fit, with the target's name ("flat" or its file), the error before and
+// after in dB and the time it took in milliseconds.
+nlohmann::ordered_json autoFitJson(const autoeq::AutoFit& fit, const std::string& target,
+                                   double timeMs);
 
 }  // namespace vt::service

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/auto_eq_dialog.h"
 #include "ui/filter_import_dialog.h"
 #include "ui/window_memory.h"
 
@@ -39,6 +40,13 @@ bool QtDialogService::previewFilterFit(QWidget* parent, const eqfile::ChannelFit
                                        const QString& fileName) {
     FilterImportDialog dialog(fit, fileName, parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogService::autoEq(QWidget* parent, int module, eqfile::ChannelFit& fit) {
+    AutoEqDialog dialog(*this, module, parent);
+    if (dialog.exec() != QDialog::Accepted || !dialog.found()) return false;
+    fit = dialog.found()->fit;
+    return true;
 }
 
 }  // namespace vt::ui

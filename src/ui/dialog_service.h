@@ -25,6 +25,9 @@ class DialogService {
     // The preview of a filter list fitted to a channel; true when the user chose Apply.
     virtual bool previewFilterFit(QWidget* parent, const eqfile::ChannelFit& fit,
                                   const QString& fileName) = 0;
+    // The automatic EQ of channel `module` (1 Main, 2 Auxiliary); true, with the bands in `fit`,
+    // when the user chose Apply.
+    virtual bool autoEq(QWidget* parent, int module, eqfile::ChannelFit& fit) = 0;
 };
 
 class WindowMemory;
@@ -40,6 +43,7 @@ class QtDialogService : public DialogService {
     QString saveFileName(QWidget* parent, const QString& filter) override;
     bool previewFilterFit(QWidget* parent, const eqfile::ChannelFit& fit,
                           const QString& fileName) override;
+    bool autoEq(QWidget* parent, int module, eqfile::ChannelFit& fit) override;
 
   private:
     // The chosen file's folder becomes the next dialog's start folder.

@@ -1,80 +1,19 @@
 // Building the import preview: two charts on a logarithmic frequency axis and the lists below.
 #include "ui/filter_import_dialog.h"
 
-#include <QChart>
 #include <QChartView>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineSeries>
 #include <QListWidget>
-#include <QLocale>
-#include <QLogValueAxis>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
-#include <cmath>
+
+#include "ui/fit_chart.h"
 
 namespace vt::ui {
-namespace {
-
 using eqfile::FitCurve;
-
-QLineSeries* series(const FitCurve& curve, const QString& name, const QColor& colour,
-                    double width) {
-    auto* s = new QLineSeries;
-    s->setName(name);
-    const FitCurve& freq = eqfile::fitFrequencies();
-    for (std::size_t i = 0; i < eqfile::kFitPoints; ++i) s->append(freq[i], curve[i]);
-    QPen pen(colour);
-    pen.setWidthF(width);
-    s->setPen(pen);
-    return s;
-}
-
-// A chart of `curves` over 20 Hz..20 kHz with a dB axis that holds them all and at least
-// `minSpan` dB around zero.
-QChartView* chartOf(const QList<QLineSeries*>& curves, const QString& objectName, double minSpan) {
-    auto* chart = new QChart;
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    auto* x = new QLogValueAxis;
-    x->setRange(eqfile::kFitLowHz, eqfile::kFitHighHz);
-    x->setBase(10.0);
-    x->setLabelFormat("%g");
-    x->setMinorTickCount(8);
-    x->setTitleText("Hz");
-    auto* y = new QValueAxis;
-    double low = -minSpan, high = minSpan;
-    for (auto* s : curves)
-        for (const QPointF& p : s->points()) {
-            low = std::min(low, p.y());
-            high = std::max(high, p.y());
-        }
-    y->setRange(std::floor(low - 1.0), std::ceil(high + 1.0));
-    y->applyNiceNumbers();
-    y->setLabelFormat("%g");
-    y->setTitleText("dB");
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (auto* s : curves) {
-        chart->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    chart->legend()->setVisible(curves.size() > 1);
-    chart->legend()->setAlignment(Qt::AlignTop);
-    auto* view = new QChartView(chart);
-    view->setObjectName(objectName);
-    view->setRenderHint(QPainter::Antialiasing);
-    return view;
-}
-
-QString dB(double value) {
-    return QLocale::c().toString(value, 'f', 2) + " dB";
-}
-
-}  // namespace
 
 FilterImportDialog::FilterImportDialog(const eqfile::ChannelFit& fit, const QString& fileName,
                                        QWidget* parent)
@@ -93,22 +32,22 @@ FilterImportDialog::FilterImportDialog(const eqfile::ChannelFit& fit, const QStr
     FitCurve difference{};
     for (std::size_t i = 0; i < eqfile::kFitPoints; ++i)
         difference[i] = fit.fittedCurve[i] - fit.fileCurve[i];
-    layout->addWidget(chartOf({series(fit.fileCurve, "File", QColor(110, 160, 230), 4.0),
-                               series(fit.fittedCurve, "Fitted", QColor(220, 90, 20), 1.5)},
-                              "ResponseChart", 6.0),
+    layout->addWidget(fitChart({fitSeries(fit.fileCurve, "File", QColor(110, 160, 230), 4.0),
+                                fitSeries(fit.fittedCurve, "Fitted", QColor(220, 90, 20), 1.5)},
+                               "ResponseChart", 6.0),
                       3);
-    layout->addWidget(
-        chartOf({series(difference, "Residual", QColor(120, 40, 140), 1.5)}, "ResidualChart", 1.0),
-        2);
+    layout->addWidget(fitChart({fitSeries(difference, "Residual", QColor(120, 40, 140), 1.5)},
+                               "ResidualChart", 1.0),
+                      2);
 
     auto* residual = new QLabel(QString("Residual: largest %1, RMS %2")
-                                    .arg(dB(fit.residual.maxAbsDb), dB(fit.residual.rmsDb)),
+                                    .arg(dbText(fit.residual.maxAbsDb), dbText(fit.residual.rmsDb)),
                                 this);
     residual->setObjectName("ResidualLabel");
     layout->addWidget(residual);
     if (fit.preampDb) {
         layout->addWidget(new QLabel(QString("Preamp of %1 (line %2) is not applied")
-                                         .arg(dB(*fit.preampDb))
+                                         .arg(dbText(*fit.preampDb))
                                          .arg(fit.preampLine),
                                      this));
     }

@@ -69,6 +69,7 @@ MainWindow::MainWindow(ParameterModel& model, DialogService& dialogs, QWidget* p
     m_markerEditor = new MarkerEditor(*this, m_views, *m_graph);
     connectDeviceCommands();
     installFilterImport();
+    installAutoEq();
 
     // A service user reveals the factory page toggle with Ctrl+Shift+F.
     auto* reveal = new QShortcut(QKeySequence("Ctrl+Shift+F"), this);

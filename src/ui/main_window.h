@@ -120,6 +120,8 @@ class MainWindow : public QMainWindow {
     void LoadFileBtnClick();
     // Filter list import (filter_import.cpp): Ctrl+I and the "Import..." button.
     void ImportFilterFile();
+    // Automatic EQ from a measurement (auto_eq.cpp): Ctrl+Shift+I and the "Auto EQ..." button.
+    void AutoEqualize();
     // Writes parameters (the caller makes them one step of the history), then brings the window
     // and the graph in line with them.
     void applyParameterWrites(const std::vector<eqfile::ParameterWrite>& writes);
@@ -165,6 +167,7 @@ class MainWindow : public QMainWindow {
     void installEditBoxHandlers();
     void connectDeviceCommands();
     void installFilterImport();
+    void installAutoEq();
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
     // One arrow or wheel step of the current edit box, as one (mergeable) step of the history.
     void stepCurrentBox(int step);

@@ -11,8 +11,10 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "eqfile/channel_fit.h"
 #include "model/parameter_model.h"
 #include "ui/controls.h"
 #include "ui/dialog_service.h"
@@ -44,6 +46,13 @@ struct ScriptedDialogs : ui::DialogService {
     bool previewFilterFit(QWidget*, const eqfile::ChannelFit&, const QString&) override {
         ++fitPreviews;
         return applyFit;
+    }
+    std::optional<eqfile::ChannelFit> autoFit;  // what the automatic EQ dialog answers
+    std::vector<int> autoEqModules;
+    bool autoEq(QWidget*, int module, eqfile::ChannelFit& fit) override {
+        autoEqModules.push_back(module);
+        if (autoFit) fit = *autoFit;
+        return autoFit.has_value();
     }
 };
 
