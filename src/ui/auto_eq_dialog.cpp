@@ -205,7 +205,7 @@ void AutoEqDialog::showChart() {
     }
     auto* chart = fitChart(curves, "AutoEqChart", 6.0);
     if (m_chart) {
-        m_chartPlace->replaceWidget(m_chart, chart);
+        delete m_chartPlace->replaceWidget(m_chart, chart);  // the old item is ours to delete
         delete m_chart;
     } else {
         m_chartPlace->addWidget(chart);
