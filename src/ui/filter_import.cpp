@@ -17,21 +17,28 @@ constexpr int kShownProblems = 5;
 
 }  // namespace
 
-void MainWindow::installFilterImport() {
-    // A small button in the free end of the PC File group's title row, beside Load and Save.
+void MainWindow::addPcFileLink(const char* name, const QString& text, const QString& tip, int x,
+                               int width, const QKeySequence& keys, void (MainWindow::*action)()) {
     if (auto* group = findChild<QWidget*>("PCFileGroup")) {
-        auto* button = new QPushButton("Import...", group);
-        button->setObjectName("ImportFileBtn");
+        auto* button = new QPushButton(text, group);
+        button->setObjectName(name);
         button->setFlat(true);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setToolTip("Import a filter list fitted to this channel (Ctrl+I)");
+        button->setToolTip(tip);
         button->setStyleSheet(
             "QPushButton { font-size: 8pt; padding: 0px; text-decoration: underline; }");
-        button->setGeometry(104, 0, 60, 16);
-        connect(button, &QPushButton::clicked, this, &MainWindow::ImportFilterFile);
+        button->setGeometry(x, 0, width, 16);
+        connect(button, &QPushButton::clicked, this, action);
     }
-    auto* shortcut = new QShortcut(QKeySequence("Ctrl+I"), this);
-    connect(shortcut, &QShortcut::activated, this, &MainWindow::ImportFilterFile);
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, action);
+}
+
+void MainWindow::installFilterImport() {
+    // In the free end of the PC File group's title row, beside Load and Save.
+    addPcFileLink("ImportFileBtn", "Import...",
+                  "Import a filter list fitted to this channel (Ctrl+I)", 104, 60,
+                  QKeySequence("Ctrl+I"), &MainWindow::ImportFilterFile);
 }
 
 void MainWindow::ImportFilterFile() {

@@ -168,6 +168,10 @@ class MainWindow : public QMainWindow {
     void connectDeviceCommands();
     void installFilterImport();
     void installAutoEq();
+    // A small underlined button in the PC File group's title row, and its shortcut, both calling
+    // `action`.
+    void addPcFileLink(const char* name, const QString& text, const QString& tip, int x, int width,
+                       const QKeySequence& keys, void (MainWindow::*action)());
     bool MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key);
     // One arrow or wheel step of the current edit box, as one (mergeable) step of the history.
     void stepCurrentBox(int step);
