@@ -11,6 +11,7 @@
 #include "app/cli_usage.h"
 #include "app/help_request.h"
 #include "app/program_version.h"
+#include "presets/path_rules.h"
 
 namespace {
 
@@ -137,6 +138,14 @@ int runCli(int argc, char** argv) {
     if (args.empty()) {
         std::cerr << vt::cli::kUsageSynopsis << kUsage;
         return vt::cli::kExitUsage;
+    }
+    // No argument names a file, a unit or a value with a control character in it: a file name
+    // cut short or bent by one would land somewhere the user did not name.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (const std::string why = vt::presets::controlCharacterProblem(args[i]); !why.empty()) {
+            std::cerr << "vortella-cli: argument " << i + 1 << " " << why << "\n";
+            return vt::cli::kExitBadInput;
+        }
     }
     const vt::app::HelpRequest asked = vt::app::helpRequest(args);
     if (asked == vt::app::HelpRequest::Help || args.front() == "help") {

@@ -90,6 +90,9 @@ ResponseRead readResponse(std::string_view text, std::size_t fewest) {
         }
         headerAllowed = false;
         if (std::abs(db) > kLargestLevelDb) return {{}, "a level beyond 1000 dB", lineNumber};
+        // Far outside anything measured; such numbers only break the arithmetic of the fit.
+        if (hz > 0.0 && (hz < kLowestHz || hz > kHighestHz))
+            return {{}, "a frequency outside 0.001 Hz to 1 MHz", lineNumber};
         if (hz > 0.0) read.points.push_back({hz, db});
     }
     std::stable_sort(read.points.begin(), read.points.end(),

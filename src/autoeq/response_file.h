@@ -19,6 +19,9 @@ inline constexpr std::size_t kFewestTargetPoints = 1;
 // No measurement comes near this level; a larger one would overflow the levelling and the
 // interpolation, so it is refused as unusable.
 inline constexpr double kLargestLevelDb = 1000.0;
+// The frequencies a response may name (a point at 0 Hz or below is passed over).
+inline constexpr double kLowestHz = 1e-3;
+inline constexpr double kHighestHz = 1e6;
 
 struct ResponsePoint {
     double hz = 0.0;
@@ -36,7 +39,8 @@ struct ResponseRead {
 // the semicolons and blanks separate and a comma is the decimal separator. The first two columns
 // are frequency (Hz) and level (dB); further columns (phase, ...) are ignored. A point at or
 // below 0 Hz is skipped. A line that is not a pair, a non-finite number, a level beyond
-// ±kLargestLevelDb, or fewer than `fewest` points is refused.
+// ±kLargestLevelDb, a frequency outside kLowestHz to kHighestHz, or fewer than `fewest` points
+// is refused.
 ResponseRead readResponse(std::string_view text, std::size_t fewest);
 
 // The same from a file of at most kLargestResponseFile bytes.

@@ -14,7 +14,16 @@ FilterListLoad loadFilterList(const std::string& path, SourceChannel channel) {
                            : "cannot be read";
         return load;
     }
-    FilterFile file = readFilterFile(text.text, channel);
+    return filterListFromText(text.text, channel);
+}
+
+FilterListLoad filterListFromText(std::string_view text, SourceChannel channel) {
+    FilterListLoad load;
+    if (text.size() > kLargestFilterList) {
+        load.message = "too large for a filter list";
+        return load;
+    }
+    FilterFile file = readFilterFile(text, channel);
     if (!file.usable()) {
         load.message = std::string(kNothingUsable);
         load.problems = std::move(file.problems);

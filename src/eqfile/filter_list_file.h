@@ -21,5 +21,8 @@ struct FilterListLoad {
 };
 
 FilterListLoad loadFilterList(const std::string& path, SourceChannel channel = SourceChannel::Left);
+// The same for a filter list's text that came another way (a client passed it).
+FilterListLoad filterListFromText(std::string_view text,
+                                  SourceChannel channel = SourceChannel::Left);
 
 }  // namespace vt::eqfile

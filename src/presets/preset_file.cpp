@@ -96,4 +96,15 @@ LoadOutcome loadPresetFile(const std::string& path, int language) {
     return out;
 }
 
+LoadOutcome loadPresetText(std::string_view text, int language) {
+    LoadOutcome out;
+    out.opened = true;
+    if (text.size() > kMaxPresetFileBytes)
+        out.preset.status = LoadStatus::FormatError;
+    else
+        out.preset = decodePreset(text);
+    out.message = loadMessage(out.preset.status, language);
+    return out;
+}
+
 }  // namespace vt::presets

@@ -33,9 +33,11 @@ FileText readBoundedFd(int fd, std::size_t sizeHint, std::size_t limit = kMaxPre
 
 // Writes `text` to `path` durably: a new temporary file (exclusive creation) in the target's
 // folder with the replaced file's permissions, synced, renamed over the target, then the folder
-// synced. A symbolic link is saved through to the file it names. Returns an empty string on
-// success, else the reason; on failure the old file is untouched and no temporary file stays,
-// except when only the last sync of the folder failed (the reason then says the file was written).
+// synced. A symbolic link is saved through to the file it names, where the system would follow
+// it (not another user's link in a sticky folder open to all, such as /tmp). Returns an empty
+// string on success, else the reason; on failure the old file is untouched and no temporary file
+// stays, except when only the last sync of the folder failed (the reason then says the file was
+// written).
 std::string writeFileAtomically(const std::string& path, const std::string& text);
 
 struct LoadOutcome {
@@ -47,5 +49,7 @@ struct LoadOutcome {
 // Reads, decodes and checks a preset file; the caller applies it (applyPreset) when it succeeded.
 // A file that is not regular or larger than the limit is reported as a format error.
 LoadOutcome loadPresetFile(const std::string& path, int language);
+// The same for a preset file's text that came another way (a client passed it).
+LoadOutcome loadPresetText(std::string_view text, int language);
 
 }  // namespace vt::presets

@@ -1,8 +1,12 @@
 // Requests and notifications of a client of the control service, one JSON-RPC message per line.
 #include "service/control_client.h"
 
-#include <QLocalSocket>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QTimer>
+#include <cstring>
 
 #include "service/line_channel.h"
 
@@ -21,6 +25,7 @@ RpcIncoming failure(std::string_view why) {
 ControlClient::ControlClient(QObject* parent) : QObject(parent) {}
 
 ControlClient::~ControlClient() {
+    if (m_pendingFd >= 0) ::close(m_pendingFd);
     if (m_channel) {
         m_channel->disconnect(this);
         m_channel->close();  // what was written still goes out
@@ -28,31 +33,38 @@ ControlClient::~ControlClient() {
 }
 
 void ControlClient::open(const std::string& socketPath) {
-    if (m_socket || m_channel) return;
-    m_socket = new QLocalSocket(this);
-    connect(m_socket, &QLocalSocket::connected, this, &ControlClient::connectedSocket);
-    // Reported from the event loop, as a connection that works is.
-    connect(m_socket, &QLocalSocket::errorOccurred, this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            if (!m_socket || m_socket->state() == QLocalSocket::ConnectedState) return;
-            m_socket->deleteLater();
-            m_socket = nullptr;
+    if (m_connecting || m_channel) return;
+    m_connecting = true;
+    // A local socket connects at once or not at all; either way it is reported from the event
+    // loop, as a connection that works is.
+    int fd = -1;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() < sizeof address.sun_path) {
+        std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0 &&
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    m_pendingFd = fd;
+    QTimer::singleShot(0, this, [this, fd] {
+        m_connecting = false;
+        m_pendingFd = -1;
+        if (fd < 0) {
             ended();
-        });
+            return;
+        }
+        // The channel frames the lines; the owner's answers are no larger than its clients'
+        // requests.
+        attach(new LineChannel(fd, 30000));
     });
-    m_socket->connectToServer(QString::fromStdString(socketPath));
-}
-
-void ControlClient::connectedSocket() {
-    QLocalSocket* socket = m_socket;
-    m_socket = nullptr;
-    socket->disconnect(this);
-    // The channel frames the lines; the owner's answers are no larger than its clients' requests.
-    attach(new LineChannel(socket, 30000));
 }
 
 void ControlClient::attach(ClientChannel* channel) {
-    if (m_socket || m_channel) return;
+    if (m_channel) return;
     m_channel = channel;
     m_channel->setParent(this);
     connect(m_channel, &ClientChannel::messageReceived, this, &ControlClient::received);
@@ -60,6 +72,8 @@ void ControlClient::attach(ClientChannel* channel) {
         m_channel = nullptr;
         ended();
     });
+    // The owner ended the connection: nothing more will be answered.
+    connect(m_channel, &ClientChannel::inputEnded, m_channel, &ClientChannel::close);
     emit opened();
 }
 

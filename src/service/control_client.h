@@ -11,8 +11,6 @@
 
 #include "service/rpc_protocol.h"
 
-class QLocalSocket;
-
 namespace vt::service {
 
 class ClientChannel;
@@ -45,12 +43,12 @@ class ControlClient : public QObject {
     void closed();
 
   private:
-    void connectedSocket();
     void received(const std::string& text);
     void ended();
 
-    QLocalSocket* m_socket = nullptr;    // while connecting
-    ClientChannel* m_channel = nullptr;  // once connected; it owns the socket then
+    bool m_connecting = false;
+    int m_pendingFd = -1;                // connected, not yet handed to a channel
+    ClientChannel* m_channel = nullptr;  // once connected
     std::map<int, Reply> m_replies;
     int m_nextId = 1;
 };

@@ -2,7 +2,10 @@
 // notifications of what the unit took.
 #include "service/control_service.h"
 
+#include <malloc.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "link/link_constants.h"
 #include "model/slot_names.h"
@@ -46,6 +49,11 @@ ControlService::~ControlService() {
     for (auto& [number, c] : m_clients) c.channel->disconnect(this);
 }
 
+void ControlService::releaseMemory() {
+    // What a greedy client made the owner hold goes back to the system once it is gone.
+    ::malloc_trim(0);
+}
+
 std::string ControlService::linkStateName(int linkState) {
     switch (linkState) {
         case kConnected:
@@ -57,26 +65,82 @@ std::string ControlService::linkStateName(int linkState) {
     }
 }
 
+int ControlService::clientCount(bool remote) const {
+    return static_cast<int>(
+        std::count_if(m_clients.begin(), m_clients.end(),
+                      [remote](const auto& c) { return c.second.remote == remote; }));
+}
+
 void ControlService::addClient(ClientChannel* channel) {
     channel->setParent(this);
-    if (clientCount() >= m_options.maxClients) {
-        channel->sendMessage(errorMessage(
-            nullptr, kTooManyClients,
-            "too many clients (" + std::to_string(m_options.maxClients) + "); try again later"));
+    const bool remote = channel->remote();
+    const int most = remote ? m_options.maxClients : m_options.maxLocalClients;
+    if (clientCount(remote) >= most) {
+        channel->sendMessage(errorMessage(nullptr, kTooManyClients,
+                                          std::string("too many ") +
+                                              (remote ? "network" : "local") + " clients (" +
+                                              std::to_string(most) + "); try again later"));
         channel->close();
         return;
     }
     const int number = m_nextClient++;
     Client& c = m_clients[number];
     c.channel = channel;
+    c.remote = remote;
     c.lastHeard = Clock::now();
     connect(channel, &ClientChannel::messageReceived, this,
             [this, number](const std::string& text) { received(number, text); });
     connect(channel, &ClientChannel::closed, this, [this, number] { dropClient(number); });
+    connect(channel, &ClientChannel::inputEnded, this, [this, number] {
+        auto it = m_clients.find(number);
+        if (it == m_clients.end()) return;
+        it->second.ending = true;
+        flush(number);
+    });
 }
 
 void ControlService::dropClient(int client) {
-    m_clients.erase(client);
+    if (m_clients.erase(client) == 0) return;
+    forgetReads(client);
+    releaseMemory();
+}
+
+void ControlService::forgetReads(int client) {
+    // Reads nobody waits for are not carried out; a gone client's writes and saves still are.
+    std::erase_if(m_work, [client](const Work& w) { return w.client == client && w.readOnly; });
+}
+
+void ControlService::evict(int client, const std::string& why) {
+    auto it = m_clients.find(client);
+    if (it == m_clients.end()) return;
+    ClientChannel* channel = it->second.channel;
+    if (m_options.log)
+        m_options.log("client " + channel->peer().toStdString() + ": dropped: " + why);
+    // Its answers still to come go nowhere; what it was sent and did not take is let go.
+    channel->disconnect(this);
+    m_clients.erase(it);
+    channel->close();
+    forgetReads(client);
+    releaseMemory();
+}
+
+bool ControlService::withinBounds(int client) {
+    auto it = m_clients.find(client);
+    if (it == m_clients.end()) return false;
+    const Client& c = it->second;
+    if (c.answers.size() > m_options.maxAwaiting) {
+        evict(client, std::to_string(c.answers.size()) +
+                          " requests awaiting their answers (at most " +
+                          std::to_string(m_options.maxAwaiting) + ")");
+        return false;
+    }
+    if (const qint64 queued = c.channel->queuedBytes(); queued > m_options.maxQueuedBytes) {
+        evict(client, "it takes none of its answers (" + std::to_string(queued) +
+                          " bytes queued, at most " + std::to_string(m_options.maxQueuedBytes) +
+                          ")");
+        return false;
+    }
+    return true;
 }
 
 void ControlService::received(int client, const std::string& text) {
@@ -95,6 +159,7 @@ void ControlService::received(int client, const std::string& text) {
     const RpcRequest& request = *parsed.request;
     slot->id = request.id;
     if (!request.notification) it->second.answers.push_back(slot);
+    if (!withinBounds(client)) return;
     std::optional<std::string> now;
     try {
         now = dispatch(client, request, slot);
@@ -118,13 +183,19 @@ void ControlService::flush(int client) {
         const std::string text = std::move(*answers.front()->text);
         answers.pop_front();
         it->second.channel->sendMessage(text);
-        if (m_clients.find(client) == m_clients.end()) return;
+        if (m_clients.find(client) == m_clients.end() || !withinBounds(client)) return;
     }
+    if (it->second.ending && answers.empty()) it->second.channel->close();
 }
 
 void ControlService::notifySubscribers(const std::string& text) {
-    for (auto& [number, c] : m_clients)
-        if (c.subscribed) c.channel->sendMessage(text);
+    std::vector<int> over;
+    for (auto& [number, c] : m_clients) {
+        if (!c.subscribed) continue;
+        c.channel->sendMessage(text);
+        if (c.channel->queuedBytes() > m_options.maxQueuedBytes) over.push_back(number);
+    }
+    for (int number : over) withinBounds(number);
 }
 
 Json ControlService::statusJson() {
@@ -174,10 +245,33 @@ void ControlService::finishCurrent(bool ok, std::string why, int exitCode) {
     m_current.reset();
     m_runner.clear();
     m_stepProblem.clear();
-    if (ok)
-        answer(work.client, work.answer, resultMessage(work.answer->id, work.result()));
-    else
-        answer(work.client, work.answer, errorMessage(work.answer->id, codeOfExit(exitCode), why));
+    const Json result = ok ? work.result() : Json();
+    work.merged.emplace(work.merged.begin(), work.client, work.answer);
+    for (const auto& [client, slot] : work.merged) {
+        answer(client, slot,
+               ok ? resultMessage(slot->id, result)
+                  : errorMessage(slot->id, codeOfExit(exitCode), why));
+    }
+}
+
+ControlService::Work* ControlService::commandToJoin(const std::string& method) {
+    if (!m_work.empty()) return m_work.back().what == method ? &m_work.back() : nullptr;
+    return m_current && m_current->what == method ? &*m_current : nullptr;
+}
+
+void ControlService::spaceStores(Step& step) {
+    step.ready = [this, ready = std::move(step.ready)] {
+        return Clock::now() >= m_nextStore && ready();
+    };
+    step.begin = [this, begin = std::move(step.begin)] {
+        m_nextStore = Clock::now() + m_options.storeInterval;
+        begin();
+    };
+    step.done = [this, done = std::move(step.done)] {
+        if (!done()) return false;
+        m_nextStore = Clock::now() + m_options.storeInterval;
+        return true;
+    };
 }
 
 void ControlService::failWork(const std::string& why, int exitCode) {
@@ -185,8 +279,11 @@ void ControlService::failWork(const std::string& why, int exitCode) {
     m_writes.failAll(why);
     std::deque<Work> waiting;
     waiting.swap(m_work);
-    for (Work& w : waiting)
-        answer(w.client, w.answer, errorMessage(w.answer->id, codeOfExit(exitCode), why));
+    for (Work& w : waiting) {
+        w.merged.emplace(w.merged.begin(), w.client, w.answer);
+        for (const auto& [client, slot] : w.merged)
+            answer(client, slot, errorMessage(slot->id, codeOfExit(exitCode), why));
+    }
 }
 
 void ControlService::pollCurrent() {

@@ -32,7 +32,19 @@ struct ServiceOptions {
     std::chrono::milliseconds requestTimeout{10000};
     // A client that sends nothing for this long and follows no notifications is dropped.
     std::chrono::milliseconds idleLimit{std::chrono::minutes(10)};
+    // Clients at once: on the network (WebSocket), and on the local socket or in-process, kept
+    // apart so that network clients never take the user's own place.
     int maxClients = 64;
+    int maxLocalClients = 64;
+    // Per client: requests awaiting their answer, and bytes of answers and notifications the
+    // client has not taken; past either the client is dropped.
+    std::size_t maxAwaiting = 1024;
+    qint64 maxQueuedBytes = 1024 * 1024;
+    // Where a dropped client is told of ("client local pid 12: dropped: ..."); nowhere when empty.
+    std::function<void(const std::string&)> log;
+    // The least time from the end of one store of the unit's settings to the start of the next:
+    // every store writes the unit's non-volatile memory.
+    std::chrono::milliseconds storeInterval{3000};
     int language = 0;  // of the texts of preset files read by `load`
 };
 
@@ -47,6 +59,7 @@ class ControlService : public QObject, public UnitSession {
     // an error and is dropped.
     void addClient(ClientChannel* channel);
     int clientCount() const { return static_cast<int>(m_clients.size()); }
+    int clientCount(bool remote) const;
 
     // UnitSession
     ParameterModel& model() override { return m_model; }
@@ -75,7 +88,9 @@ class ControlService : public QObject, public UnitSession {
     };
     struct Client {
         ClientChannel* channel = nullptr;
+        bool remote = false;
         bool subscribed = false;
+        bool ending = false;                          // its input ended: closed once it is answered
         std::deque<std::shared_ptr<Answer>> answers;  // in request order
         std::chrono::steady_clock::time_point lastHeard;
     };
@@ -90,10 +105,19 @@ class ControlService : public QObject, public UnitSession {
         // Set while a write next in line waits for the unit to be connected.
         std::optional<std::chrono::steady_clock::time_point> deadline;
         std::shared_ptr<void> keep;  // what the step refers to (a decoded preset)
+        bool readOnly = false;       // changes nothing: not worth doing once its client is gone
+        // Requests of the same command merged into this one, answered with its result.
+        std::vector<std::pair<int, std::shared_ptr<Answer>>> merged;
     };
 
     void received(int client, const std::string& text);
     void dropClient(int client);
+    // Drops a client that broke a bound, with a line in the log.
+    void evict(int client, const std::string& why);
+    // False (and the client dropped) when it holds more of the owner than it may.
+    bool withinBounds(int client);
+    static void releaseMemory();
+    void forgetReads(int client);
     void answer(int client, const std::shared_ptr<Answer>& slot, std::string text);
     void flush(int client);
     void notifySubscribers(const std::string& text);
@@ -102,10 +126,19 @@ class ControlService : public QObject, public UnitSession {
     std::optional<std::string> dispatch(int client, const RpcRequest& request,
                                         const std::shared_ptr<Answer>& slot);
     std::optional<std::string> queueWork(Work work);
+    // Checks the file a request names for this client: the refusal, or nullopt with `path` made
+    // the file's full path and `shown` what answers may call it.
+    std::optional<std::string> namedFile(int client, const std::string& method, std::string& path,
+                                         std::string& shown);
     void poll();
     void pollCurrent();
     void failWork(const std::string& why, int exitCode);
     void finishCurrent(bool ok, std::string why, int exitCode);
+    // The store, restore or factory command last in line (waiting, or running with nothing
+    // after it), which a request of the same command joins instead of repeating it.
+    Work* commandToJoin(const std::string& method);
+    // Makes a store wait for the least interval after the last one.
+    void spaceStores(Step& step);
 
     Json statusJson();
     bool unitAway();
@@ -130,6 +163,7 @@ class ControlService : public QObject, public UnitSession {
     int m_stepExitCode = kFailExitDevice;
     QTimer m_poll;
     QTimer m_idleCheck;
+    std::chrono::steady_clock::time_point m_nextStore{};
 
     std::size_t m_messageCount = 0;
     std::string m_lastMessage;

@@ -1,84 +1,168 @@
-// Line framing on the local socket.
+// Line framing on the local socket, on its descriptor.
 #include "service/line_channel.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
-#include <QLocalSocket>
+#include <cerrno>
 
 #include "service/rpc_protocol.h"
 
 namespace vt::service {
 namespace {
 
-QString peerOf(QLocalSocket* socket) {
+constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr int kLingerMs = 5000;
+
+QString peerOf(int fd) {
     ucred cred{};
     socklen_t size = sizeof cred;
-    const auto fd = socket->socketDescriptor();
-    if (fd >= 0 && getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0)
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0)
         return QString("local pid %1").arg(cred.pid);
     return "local";
 }
 
 }  // namespace
 
-LineChannel::LineChannel(QLocalSocket* socket, int stallMs, QObject* parent)
-    : ClientChannel(parent), m_socket(socket), m_peer(peerOf(socket)) {
-    m_socket->setParent(this);
+LineChannel::LineChannel(int fd, int stallMs, QObject* parent)
+    : ClientChannel(parent),
+      m_fd(fd),
+      m_readable(fd, QSocketNotifier::Read),
+      m_writable(fd, QSocketNotifier::Write),
+      m_peer(peerOf(fd)) {
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
+    m_writable.setEnabled(false);
     m_stall.setSingleShot(true);
     m_stall.setInterval(stallMs);
-    connect(&m_stall, &QTimer::timeout, this, &LineChannel::close);
-    connect(m_socket, &QLocalSocket::readyRead, this, &LineChannel::readLines);
-    connect(m_socket, &QLocalSocket::disconnected, this, &LineChannel::ended);
-    connect(m_socket, &QLocalSocket::errorOccurred, this, [this](QLocalSocket::LocalSocketError e) {
-        if (e != QLocalSocket::SocketTimeoutError) ended();
+    m_linger.setSingleShot(true);
+    m_linger.setInterval(kLingerMs);
+    connect(&m_stall, &QTimer::timeout, this, [this] {
+        m_out.clear();
+        m_outStart = 0;
+        close();
     });
-    if (m_socket->bytesAvailable() > 0) QTimer::singleShot(0, this, &LineChannel::readLines);
+    connect(&m_linger, &QTimer::timeout, this, &LineChannel::ended);
+    connect(&m_readable, &QSocketNotifier::activated, this, &LineChannel::readLines);
+    connect(&m_writable, &QSocketNotifier::activated, this, &LineChannel::writeQueued);
+}
+
+LineChannel::~LineChannel() {
+    if (m_fd >= 0) ::close(m_fd);
 }
 
 void LineChannel::sendMessage(const std::string& json) {
+    if (m_closed || m_closing) return;
+    if (m_outStart == m_out.size()) {
+        m_out.clear();
+        m_outStart = 0;
+    }
+    m_out += json;
+    m_out += '\n';
+    writeQueued();
+}
+
+void LineChannel::writeQueued() {
+    while (!m_closed && m_outStart < m_out.size()) {
+        const ssize_t n =
+            ::send(m_fd, m_out.data() + m_outStart, m_out.size() - m_outStart, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) {  // the client went away
+            ended();
+            return;
+        }
+        m_outStart += static_cast<std::size_t>(n);
+    }
     if (m_closed) return;
-    m_socket->write(json.data(), static_cast<qint64>(json.size()));
-    m_socket->write("\n", 1);
+    const bool pending = m_outStart < m_out.size();
+    if (!pending) {
+        // Memory of a large answer goes back once it is out.
+        std::string().swap(m_out);
+        m_outStart = 0;
+    }
+    m_writable.setEnabled(pending);
+    if (!pending && m_closing) ended();
 }
 
 void LineChannel::close() {
-    if (m_closed) return;
-    m_socket->flush();
-    m_socket->disconnectFromServer();
-    ended();
+    if (m_closed || m_closing) return;
+    m_closing = true;
+    m_stall.stop();
+    m_readable.setEnabled(false);
+    if (m_outStart >= m_out.size()) {
+        ended();
+        return;
+    }
+    m_linger.start();
+    writeQueued();
 }
 
 void LineChannel::ended() {
     if (m_closed) return;
     m_closed = true;
     m_stall.stop();
+    m_linger.stop();
+    m_readable.setEnabled(false);
+    m_writable.setEnabled(false);
+    ::close(m_fd);
+    m_fd = -1;
+    std::string().swap(m_out);
     emit closed();
     deleteLater();
 }
 
+void LineChannel::takeLine(std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t\r") != std::string::npos) emit messageReceived(line);
+}
+
 void LineChannel::readLines() {
-    while (!m_closed && m_socket->bytesAvailable() > 0) {
-        m_partial += m_socket->read(64 * 1024);
-        qsizetype start = 0;
-        for (qsizetype end = m_partial.indexOf('\n'); end >= 0;
-             end = m_partial.indexOf('\n', start)) {
-            QByteArray line = m_partial.mid(start, end - start);
-            start = end + 1;
-            if (line.endsWith('\r')) line.chop(1);
-            if (static_cast<std::size_t>(line.size()) > kMaxMessageBytes) {
+    char chunk[kReadChunk];
+    bool endOfInput = false;
+    while (!m_closed && !m_closing) {
+        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n < 0) {
+            ended();
+            return;
+        }
+        if (n == 0) {
+            endOfInput = true;
+            break;
+        }
+        m_partial.append(chunk, static_cast<std::size_t>(n));
+        std::size_t start = 0;
+        for (std::size_t end = m_partial.find('\n'); end != std::string::npos;
+             end = m_partial.find('\n', start)) {
+            if (end - start > kMaxMessageBytes) {
                 close();
                 return;
             }
-            if (!line.trimmed().isEmpty()) emit messageReceived(line.toStdString());
-            if (m_closed) return;
+            takeLine(m_partial.substr(start, end - start));
+            start = end + 1;
+            if (m_closed || m_closing) return;
         }
-        m_partial.remove(0, start);
-        if (static_cast<std::size_t>(m_partial.size()) > kMaxMessageBytes) {
+        m_partial.erase(0, start);
+        if (m_partial.size() > kMaxMessageBytes) {
             close();
             return;
         }
     }
-    if (m_partial.isEmpty())
+    if (m_closed || m_closing) return;
+    if (endOfInput) {
+        // What came before the end is answered; an unfinished last line counts as a line.
+        m_readable.setEnabled(false);
+        m_stall.stop();
+        std::string last;
+        last.swap(m_partial);
+        takeLine(std::move(last));
+        if (!m_closed && !m_closing) emit inputEnded();
+        return;
+    }
+    if (m_partial.empty())
         m_stall.stop();
     else if (!m_stall.isActive())
         m_stall.start();

@@ -16,13 +16,17 @@
 
 namespace vt::service {
 
+void DescriptorServer::incomingConnection(quintptr fd) {
+    if (take)
+        take(static_cast<int>(fd));
+    else
+        ::close(static_cast<int>(fd));
+}
+
 LocalEndpoint::LocalEndpoint(QObject* parent) : QObject(parent) {
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     m_server.setMaxPendingConnections(128);
-    connect(&m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server.nextPendingConnection())
-            emit clientConnected(new LineChannel(socket, m_stallMs));
-    });
+    m_server.take = [this](int fd) { emit clientConnected(new LineChannel(fd, m_stallMs)); };
 }
 
 LocalEndpoint::~LocalEndpoint() {

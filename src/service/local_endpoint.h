@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QObject>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,17 @@ struct ListenOutcome {
     bool taken = false;         // another program holds the endpoint (and serves, or will)
     std::string problem;        // why not
     std::optional<Json> owner;  // the status of the program that serves already, when it said
+};
+
+// A local server that hands each accepted connection over as its descriptor, so that a channel
+// can keep answering a client that ended its side of the stream.
+class DescriptorServer : public QLocalServer {
+  public:
+    using QLocalServer::QLocalServer;
+    std::function<void(int fd)> take;
+
+  protected:
+    void incomingConnection(quintptr fd) override;
 };
 
 class LocalEndpoint : public QObject {
@@ -38,7 +50,7 @@ class LocalEndpoint : public QObject {
     void clientConnected(ClientChannel* channel);
 
   private:
-    QLocalServer m_server;
+    DescriptorServer m_server;
     std::string m_path;
     int m_lockFd = -1;
     int m_stallMs = 30000;

@@ -1,10 +1,13 @@
 // The control service's methods: each request's parameters checked and turned into an answer, or
 // into work that waits for the unit.
+#include <QByteArray>
+
 #include "eqfile/channel_fit.h"
 #include "eqfile/filter_list_file.h"
 #include "link/link_constants.h"
 #include "model/slot_names.h"
 #include "model/typed_write.h"
+#include "presets/path_rules.h"
 #include "presets/preset_check.h"
 #include "presets/preset_codec.h"
 #include "presets/preset_file.h"
@@ -19,8 +22,9 @@ namespace {
 std::optional<std::string> numberWord(const Json& params, const char* key) {
     auto it = params.find(key);
     if (it == params.end()) return std::nullopt;
-    if (it->is_number_integer()) return std::to_string(it->get<long long>());
+    // Unsigned first: a number past the signed range is one too, and must be named as given.
     if (it->is_number_unsigned()) return std::to_string(it->get<unsigned long long>());
+    if (it->is_number_integer()) return std::to_string(it->get<long long>());
     if (it->is_string()) return it->get<std::string>();
     return std::nullopt;
 }
@@ -69,7 +73,50 @@ bool boolParam(const Json& params, const char* key, bool& value) {
     return true;
 }
 
+// The text a request passes as "content" ("encoding": "base64" when it is sent so); nullopt when
+// it passes none. `problem` is set when the parameters are of the wrong shape.
+std::optional<std::string> contentParam(const Json& params, std::string& problem) {
+    std::string content, encoding;
+    if (!stringParam(params, "content", content) || !stringParam(params, "encoding", encoding)) {
+        problem = "\"content\" and \"encoding\" must be strings";
+        return std::nullopt;
+    }
+    if (!params.contains("content") || params["content"].is_null()) return std::nullopt;
+    if (encoding.empty() || encoding == "text") return content;
+    if (encoding != "base64") {
+        problem = "\"encoding\" takes \"text\" or \"base64\"";
+        return std::nullopt;
+    }
+    const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(content),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded) {
+        problem = "\"content\" is not base64";
+        return std::nullopt;
+    }
+    return decoded.decoded.toStdString();
+}
+
 }  // namespace
+
+std::optional<std::string> ControlService::namedFile(int client, const std::string& method,
+                                                     std::string& path, std::string& shown) {
+    shown = path;
+    if (std::string why = presets::controlCharacterProblem(path); !why.empty())
+        return method + ": the path " + why;
+    if (m_clients[client].remote) {
+        // A client on the network holds the token and nothing more: the preset folder is all
+        // of the user's files it may name.
+        if (method == "save") path = presets::forcePresetExtension(path);
+        const presets::FolderFile file = presets::fileInFolder(presets::presetFolder(), path);
+        if (!file.problem.empty()) return method + ": " + file.problem;
+        shown = path;
+        path = file.path;
+        return std::nullopt;
+    }
+    if (path.front() != '/') return method + ": the path must be absolute: " + path;
+    if (method == "save") shown = path = presets::forcePresetExtension(path);
+    return std::nullopt;
+}
 
 std::optional<std::string> ControlService::dispatch(int client, const RpcRequest& request,
                                                     const std::shared_ptr<Answer>& slot) {
@@ -115,49 +162,61 @@ std::optional<std::string> ControlService::dispatch(int client, const RpcRequest
         bool fresh = false;
         if (!boolParam(params, "fresh", fresh))
             return invalidParams(id, "\"fresh\" must be true or false");
-        std::string path;
+        std::string path, shown;
         if (!stringParam(params, "path", path))
             return invalidParams(id, "\"path\" must be a string");
-        if (!path.empty() && path.front() != '/')
-            return errorMessage(id, kBadInput, "save: the path must be absolute: " + path);
-        auto result = std::make_shared<Json>();
         const bool save = method == "save";
-        work.step = imageStep(*this, !fresh, [this, result, save, path](const ParameterModel& m) {
-            if (!save) {
-                *result = imageJson(m.device);
+        if (save && !path.empty())
+            if (auto refused = namedFile(client, method, path, shown))
+                return errorMessage(id, kBadInput, *refused);
+        auto result = std::make_shared<Json>();
+        work.readOnly = path.empty();
+        work.step =
+            imageStep(*this, !fresh, [this, result, save, path, shown](const ParameterModel& m) {
+                if (!save) {
+                    *result = imageJson(m.device);
+                    return true;
+                }
+                const std::string text =
+                    presets::presetFileText(presets::savePresetLines(m.device, m.deviceVariant));
+                if (path.empty()) {
+                    *result = {{"text", text}};
+                    return true;
+                }
+                if (std::string failure = presets::writeFileAtomically(path, text);
+                    !failure.empty()) {
+                    if (shown != path) failure = "cannot write " + shown;  // no folder named
+                    failStep(failure, kFailExitOutput);
+                    return false;
+                }
+                *result = {{"path", shown}};
                 return true;
-            }
-            const std::string text =
-                presets::presetFileText(presets::savePresetLines(m.device, m.deviceVariant));
-            if (path.empty()) {
-                *result = {{"text", text}};
-                return true;
-            }
-            const std::string target = presets::forcePresetExtension(path);
-            if (std::string failure = presets::writeFileAtomically(target, text);
-                !failure.empty()) {
-                failStep(failure, kFailExitOutput);
-                return false;
-            }
-            *result = {{"path", target}};
-            return true;
-        });
+            });
         work.result = [result] { return *result; };
         return queueWork(std::move(work));
     }
     if (method == "load") {
-        std::string path;
-        if (!stringParam(params, "path", path) || path.empty())
-            return invalidParams(id, "\"path\" must name a preset file");
-        if (path.front() != '/')
-            return errorMessage(id, kBadInput, "load: the path must be absolute: " + path);
-        auto loaded = std::make_shared<presets::LoadOutcome>(
-            presets::loadPresetFile(path, m_options.language));
+        std::string path, shown, problem;
+        const auto content = contentParam(params, problem);
+        if (!problem.empty()) return invalidParams(id, problem);
+        if (!stringParam(params, "path", path) || (path.empty() && !content))
+            return invalidParams(id, "\"path\" must name a preset file, or \"content\" give one");
+        std::shared_ptr<presets::LoadOutcome> loaded;
+        if (content) {
+            shown = "content";
+            loaded = std::make_shared<presets::LoadOutcome>(
+                presets::loadPresetText(*content, m_options.language));
+        } else {
+            if (auto refused = namedFile(client, method, path, shown))
+                return errorMessage(id, kBadInput, *refused);
+            loaded = std::make_shared<presets::LoadOutcome>(
+                presets::loadPresetFile(path, m_options.language));
+        }
         if (!loaded->message.empty())
-            return errorMessage(id, kBadInput, path + ": " + loaded->message);
+            return errorMessage(id, kBadInput, shown + ": " + loaded->message);
         work.step = loadStep(*this, loaded->preset);
         work.keep = loaded;
-        work.result = [path] { return Json{{"loaded", path}}; };
+        work.result = [shown] { return Json{{"loaded", shown}}; };
         return queueWork(std::move(work));
     }
     if (method == "write_image") {
@@ -181,26 +240,44 @@ std::optional<std::string> ControlService::dispatch(int client, const RpcRequest
         return queueWork(std::move(work));
     }
     if (method == "store" || method == "restore" || method == "factory") {
+        // Presses that come while the same command waits, or runs with nothing after it, get its
+        // answer: a flood of them never turns into a flood of writes of the unit's memory.
+        if (Work* same = commandToJoin(method)) {
+            same->merged.emplace_back(client, slot);
+            return std::nullopt;
+        }
         work.step = method == "store" ? storeStep(*this) : recallStep(*this, method == "factory");
+        if (method == "store") spaceStores(work.step);
         work.result = [] { return Json::object(); };
         return queueWork(std::move(work));
     }
     if (method == "eq.fit" || method == "eq.apply") {
-        std::string path, channel = "main", source = "L";
-        if (!stringParam(params, "path", path) || path.empty())
-            return invalidParams(id, "\"path\" must name a filter list");
+        std::string path, shown, channel = "main", source = "L", problem;
+        const auto content = contentParam(params, problem);
+        if (!problem.empty()) return invalidParams(id, problem);
+        if (!stringParam(params, "path", path) || (path.empty() && !content))
+            return invalidParams(id, "\"path\" must name a filter list, or \"content\" give one");
         if (!stringParam(params, "channel", channel) || (channel != "main" && channel != "aux"))
             return invalidParams(id, "\"channel\" takes \"main\" or \"aux\"");
         if (!stringParam(params, "source_channel", source) || (source != "L" && source != "R"))
             return invalidParams(id, "\"source_channel\" takes \"L\" or \"R\"");
-        if (path.front() != '/')
-            return errorMessage(id, kBadInput, method + ": the path must be absolute: " + path);
-        const eqfile::FilterListLoad load = eqfile::loadFilterList(
-            path, source == "L" ? eqfile::SourceChannel::Left : eqfile::SourceChannel::Right);
+        const auto side =
+            source == "L" ? eqfile::SourceChannel::Left : eqfile::SourceChannel::Right;
+        eqfile::FilterListLoad load;
+        if (content) {
+            shown = "content";
+            load = eqfile::filterListFromText(*content, side);
+        } else {
+            if (auto refused = namedFile(client, method, path, shown))
+                return errorMessage(id, kBadInput, *refused);
+            load = eqfile::loadFilterList(path, side);
+        }
         if (!load.file) {
-            std::string why = path + ": " + load.message;
+            // The lines quoted are of a file the client named or gave.
+            std::string why = shown + ": " + load.message;
             for (const auto& p : load.problems)
-                why += "\n" + path + ":" + std::to_string(p.line) + ": " + p.reason + ": " + p.text;
+                why +=
+                    "\n" + shown + ":" + std::to_string(p.line) + ": " + p.reason + ": " + p.text;
             return errorMessage(id, kBadInput, why);
         }
         const eqfile::ChannelFit fit =

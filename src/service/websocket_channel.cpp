@@ -46,6 +46,10 @@ void WebSocketChannel::close() {
     m_socket->close();
 }
 
+qint64 WebSocketChannel::queuedBytes() const {
+    return m_closed ? 0 : m_socket->bytesToWrite();
+}
+
 QString WebSocketChannel::peer() const {
     return m_peer;
 }

@@ -19,6 +19,8 @@ class WebSocketChannel : public ClientChannel {
     void sendMessage(const std::string& json) override;
     void close() override;
     QString peer() const override;
+    bool remote() const override { return true; }
+    qint64 queuedBytes() const override;
 
   private:
     void onDisconnected();

@@ -81,6 +81,11 @@ TEST(ResponseFile, RefusesWithTheLineNamed) {
          "a value that is not a finite number"},
         {"a level no measurement has", tenLines(" ") + "1000 -1e300\n", 11,
          "a level beyond 1000 dB"},
+        // Found by the fuzzer: between them, the correction made of such a pair was not finite.
+        {"a frequency near zero", "1e-315 999\n1e300 -999\n" + tenLines(" "), 1,
+         "a frequency outside 0.001 Hz to 1 MHz"},
+        {"a frequency far above hearing", tenLines(" ") + "1e300 -999\n", 11,
+         "a frequency outside 0.001 Hz to 1 MHz"},
         {"words after the pairs", tenLines(" ") + "end of data\n", 11,
          "not a frequency and level pair"},
         {"a second header", "frequency,raw\nHz,dB\n" + tenLines(","), 2,
