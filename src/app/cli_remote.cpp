@@ -68,6 +68,13 @@ std::optional<int> runThroughOwner(const DeviceRequest& request, std::ostream& o
     service::ControlConnection connection;
     if (!connection.open(folder.socket, kConnectMs)) return std::nullopt;
     const auto status = connection.call("status", Json::object(), kConnectMs);
+    if (status && !status->ok && status->code == service::kTooManyClients) {
+        // The owner is there but full: a link of our own would pass it by, or find the unit
+        // held, and neither is what the user asked for.
+        err << "vortella-cli: the control service at " << folder.socket
+            << " has no room for another client (" << status->message << ")\n";
+        return kExitDevice;
+    }
     if (!status || !status->ok ||
         !service::servesUnit(status->result, request.simulate, request.device))
         return std::nullopt;
