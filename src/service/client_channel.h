@@ -24,6 +24,9 @@ class ClientChannel : public QObject {
     // A client on the network (it holds the token and nothing more), not the user at this
     // machine: it names files only inside the preset folder.
     virtual bool remote() const { return false; }
+    // A part of the owner's own program (the MQTT bridge, the window's own client): not bounded
+    // like a client from outside; its own sources bound it.
+    virtual bool inProcess() const { return false; }
     // Bytes sent to the client and not yet taken by it.
     virtual qint64 queuedBytes() const { return 0; }
 

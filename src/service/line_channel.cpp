@@ -13,7 +13,7 @@ namespace vt::service {
 namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
-constexpr int kLingerMs = 5000;
+constexpr int kLingerMs = 2000;
 
 QString peerOf(int fd) {
     ucred cred{};
@@ -83,7 +83,18 @@ void LineChannel::writeQueued() {
         m_outStart = 0;
     }
     m_writable.setEnabled(pending);
-    if (!pending && m_closing) ended();
+    if (!pending && m_closing) drain();
+}
+
+void LineChannel::drain() {
+    // Our side is done; the client's may still be sending (a request written before it read
+    // that it was refused). Closing now would reset the connection and could lose our last
+    // answer on its way: it is closed when the client ends its side, or after the linger time.
+    if (m_draining) return;
+    m_draining = true;
+    ::shutdown(m_fd, SHUT_WR);
+    if (!m_linger.isActive()) m_linger.start();
+    m_readable.setEnabled(true);
 }
 
 void LineChannel::close() {
@@ -91,10 +102,6 @@ void LineChannel::close() {
     m_closing = true;
     m_stall.stop();
     m_readable.setEnabled(false);
-    if (m_outStart >= m_out.size()) {
-        ended();
-        return;
-    }
     m_linger.start();
     writeQueued();
 }
@@ -120,6 +127,13 @@ void LineChannel::takeLine(std::string line) {
 
 void LineChannel::readLines() {
     char chunk[kReadChunk];
+    if (m_draining) {
+        ssize_t n = 0;
+        while ((n = ::recv(m_fd, chunk, sizeof chunk, 0)) > 0) {
+        }
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) ended();
+        return;
+    }
     bool endOfInput = false;
     while (!m_closed && !m_closing) {
         const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);

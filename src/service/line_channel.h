@@ -29,6 +29,7 @@ class LineChannel : public ClientChannel {
     void readLines();
     void writeQueued();
     void takeLine(std::string line);
+    void drain();
     void ended();
 
     int m_fd;
@@ -38,9 +39,10 @@ class LineChannel : public ClientChannel {
     std::string m_out;  // bytes not yet taken by the socket, from m_outStart on
     std::size_t m_outStart = 0;
     QTimer m_stall;
-    QTimer m_linger;  // how long a closing channel waits for its last bytes to go out
+    QTimer m_linger;  // how long a closing channel waits for its last bytes and the client's end
     QString m_peer;
     bool m_closing = false;
+    bool m_draining = false;  // all sent, our side shut: waiting for the client's end
     bool m_closed = false;
 };
 

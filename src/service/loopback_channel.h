@@ -20,6 +20,7 @@ class LoopbackChannel : public ClientChannel {
     // Closes both ends.
     void close() override;
     QString peer() const override { return QStringLiteral("in-process"); }
+    bool inProcess() const override { return true; }
 
   private:
     LoopbackChannel() = default;

@@ -179,11 +179,11 @@ TEST_F(ClientBoundsTest, AFloodOfStorePressesIsAHandfulOfStores) {
 
 TEST_F(ClientBoundsTest, ANumberBeyondEveryRangeIsNamedAsGiven) {
     Client c(path);
-    c.send(R"({"jsonrpc":"2.0","id":1,"method":"set","params":{"address":18446744073709551615,"value":1}})");
+    c.send(
+        R"({"jsonrpc":"2.0","id":1,"method":"set","params":{"address":18446744073709551615,"value":1}})");
     const auto a = c.answer();
     ASSERT_TRUE(a && a->contains("error"));
-    EXPECT_NE(std::string((*a)["error"]["message"]).find("18446744073709551615"),
-              std::string::npos)
+    EXPECT_NE(std::string((*a)["error"]["message"]).find("18446744073709551615"), std::string::npos)
         << a->dump();
 }
 

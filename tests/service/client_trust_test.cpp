@@ -125,8 +125,9 @@ TEST_F(ClientTrustTest, ANetworkClientSavesAndLoadsInThePresetFolderOrByContent)
     ASSERT_TRUE(a && a->contains("error"));
     EXPECT_EQ((*a)["error"]["code"], kBadInput);
 
-    c.send(request(7, "eq.fit",
-                   {{"content", "Preamp: -3 dB\nFilter 1: ON PK Fc 100 Hz Gain -3.0 dB Q 1.41\n"}}));
+    c.send(
+        request(7, "eq.fit",
+                {{"content", "Preamp: -3 dB\nFilter 1: ON PK Fc 100 Hz Gain -3.0 dB Q 1.41\n"}}));
     a = c.answer();
     ASSERT_TRUE(a && a->contains("result")) << (a ? a->dump() : "none");
     EXPECT_FALSE((*a)["result"].empty());

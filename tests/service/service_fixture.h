@@ -78,8 +78,8 @@ struct RemoteClient {
         QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
             received.push_back(Json::parse(text.toStdString(), nullptr, false));
         });
-        socket.open(QNetworkRequest(
-            QUrl(QString("ws://127.0.0.1:%1/?token=%2").arg(port).arg(token))));
+        socket.open(
+            QNetworkRequest(QUrl(QString("ws://127.0.0.1:%1/?token=%2").arg(port).arg(token))));
         connected = waitFor([this] { return socket.state() == QAbstractSocket::ConnectedState; });
     }
     void send(const std::string& text) { socket.sendTextMessage(QString::fromStdString(text)); }
