@@ -108,6 +108,51 @@ TEST_F(PresetFiles, SaveKeepsPermissionsAndWritesThroughALink) {
     EXPECT_EQ(entries(dir), 2u);  // no temporary file left behind
 }
 
+TEST_F(PresetFiles, AnotherUsersLinkInASharedStickyFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "planting another user's link needs root";
+    const fs::path shared = dir / "shared";
+    fs::create_directories(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const fs::path notes = dir / "notes.txt";
+    { std::ofstream(notes) << "my notes"; }
+    const fs::path planted = shared / "shared.Nddt";
+    fs::create_symlink(notes, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), 4242, 4242), 0);
+
+    const std::string why = writeFileAtomically(planted.string(), "preset text");
+    EXPECT_NE(why.find("is a link of another user (uid 4242)"), std::string::npos) << why;
+    EXPECT_EQ(contents(notes), "my notes");
+    EXPECT_EQ(entries(shared), 1u);
+    // The folder owner's links, and ours, are followed as the system follows them.
+    ASSERT_EQ(::lchown(planted.c_str(), 0, 0), 0);
+    EXPECT_EQ(writeFileAtomically(planted.string(), "preset text"), "");
+    EXPECT_EQ(contents(notes), "preset text");
+}
+
+TEST_F(PresetFiles, SavesKilledHalfWayLeaveNothingBehind) {
+    const fs::path target = dir / "big.Nddt";
+    const std::string text(8 << 20, 'x');
+    // A stale temporary file of a process that is gone, as an older save killed between naming
+    // its file and renaming it left one.
+    pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const fs::path stale = dir / (".big.Nddt.tmp-" + std::to_string(gone) + ".123456");
+    { std::ofstream(stale) << "half"; }
+    for (int kill = 0; kill < 12; ++kill) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (;;) (void)writeFileAtomically(target.string(), text);
+        }
+        ::usleep(static_cast<useconds_t>(3000 + kill * 1700));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    EXPECT_EQ(writeFileAtomically(target.string(), "last"), "");
+    EXPECT_EQ(contents(target), "last");
+    EXPECT_EQ(entries(dir), 1u) << "temporary files left behind";
+}
+
 TEST_F(PresetFiles, SaveOnAFullDiskLeavesTheOldFileByteIdentical) {
     // The file size limit stands in for a full disk: the child process may write 1 KiB per file.
     const fs::path path = dir / "full.Nddt";
