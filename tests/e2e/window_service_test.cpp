@@ -286,5 +286,28 @@ TEST_F(ServedWindow, WhenTheOwnerGoesTheWindowSaysSoThenOwnsTheUnitItself) {
         [&] { return app->hub().simulated()->unit().image().at(kBand1Gain) == 150; }, 6000));
 }
 
+// The owner ends and another takes its place at once, as a service manager's restart does: the
+// window joins the new one, and its edits and Save reach the new owner's unit.
+TEST_F(ServedWindow, AnOwnerReplacedAtOnceIsJoinedAndTakesTheWindowsEdits) {
+    owner.reset();
+    owner = std::make_unique<HeadlessOwner>();
+    ASSERT_TRUE(owner->start());
+    ASSERT_TRUE(waitForLabel("Offline", 5000));
+    ASSERT_TRUE(waitForLabel("Device Connected", 3 * ui::kOwnerRetryMs));
+    ASSERT_NE(app->servedLink(), nullptr);
+    EXPECT_EQ(app->runtime(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->servedLink()->linkState() == kConnected; },
+                                2000));  // its image is here
+
+    type("MusGainEdit1", "6");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return unit().image().at(kBand1Gain) == 150; }, 6000))
+        << unit().image().at(kBand1Gain);
+    dialogs.answers = {true};
+    app->mainWindow().findChild<QPushButton*>("DeviceSaveBtn")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.told.empty(); }, 10000));
+    EXPECT_EQ(dialogs.told.back(), "Confirm|Save Successfully!");
+    EXPECT_EQ(unit().storedImage().at(kBand1Gain), 150);
+}
+
 }  // namespace
 }  // namespace vt::test
