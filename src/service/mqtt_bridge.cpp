@@ -261,7 +261,8 @@ void MqttBridge::serviceNotification(const std::string& method, const Json& para
 }
 
 void MqttBridge::linkState(const Json& link) {
-    const bool up = link.value("state", std::string()) == "connected";
+    const bool up = mqtt::linkSensorOn(link.value("state", std::string()),
+                                       link.value("text", std::string()), m_linkUp.value_or(false));
     const bool changed = m_linkUp != up;
     m_linkUp = up;
     if (changed) publish(m_topics.state(mqtt::kLinkKey), up ? "ON" : "OFF");
