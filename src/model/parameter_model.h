@@ -60,6 +60,7 @@ class ParameterModel {
     void releaseWriteSink(const WriteSink* sink) {
         if (m_sink == sink) m_sink = nullptr;
     }
+    WriteSink* writeSink() const { return m_sink; }
     void setWriteObserver(WriteObserver* observer) { m_observer = observer; }
     WriteObserver* writeObserver() const { return m_observer; }
 
