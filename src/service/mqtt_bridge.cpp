@@ -204,7 +204,8 @@ void MqttBridge::onMessage(const mosquitto_message& message) {
         return;
     }
     if (message.retain) {
-        // A retained command would be carried out again at every connection.
+        // The broker's kept copy, handed to every new connection: the command was carried out
+        // when it was published (a live one comes without the flag), never again.
         note("MQTT: retained command on " + std::string(topic) + " ignored");
         return;
     }
