@@ -204,8 +204,8 @@ void MqttBridge::onMessage(const mosquitto_message& message) {
         return;
     }
     if (message.retain) {
-        // The broker's kept copy, handed to every new connection: the command was carried out
-        // when it was published (a live one comes without the flag), never again.
+        // The broker's kept copy, handed to every new connection: a command is carried out as it
+        // is published (a live one comes without the flag), never from the copy.
         note("MQTT: retained command on " + std::string(topic) + " ignored");
         return;
     }
