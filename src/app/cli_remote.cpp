@@ -94,8 +94,10 @@ std::optional<int> runThroughOwner(const DeviceRequest& request, std::ostream& o
         const auto answer = connection.call(methodOf(c.kind), requestParams(c, !first), waitMs);
         first = false;
         if (!answer) {
-            err << "vortella-cli: " << what
-                << " failed: " << service::noAnswerText(request.timeout, "served by " + owner)
+            err << "vortella-cli: " << what << " failed: "
+                << (connection.closed()
+                        ? "the owner, " + owner + ", ended during the request"
+                        : service::noAnswerText(request.timeout, "served by " + owner))
                 << "\n";
             return kExitDevice;
         }

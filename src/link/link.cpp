@@ -14,7 +14,7 @@ Link::Link(ParameterModel& model, LinkHost& host, LinkTimers timers)
 }
 
 Link::~Link() {
-    m_model.setWriteSink(nullptr);
+    m_model.releaseWriteSink(this);
 }
 
 bool Link::uart() const {

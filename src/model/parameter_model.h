@@ -54,7 +54,13 @@ class ParameterModel {
     std::string previousEditBox;  // empty stands for the placeholder
     std::string lastAcceptedText;
 
+    // The sink is whoever set it last: one that goes after another has taken its place (a link
+    // replaced by the next one) leaves the newer sink in place.
     void setWriteSink(WriteSink* sink) { m_sink = sink; }
+    void releaseWriteSink(const WriteSink* sink) {
+        if (m_sink == sink) m_sink = nullptr;
+    }
+    WriteSink* writeSink() const { return m_sink; }
     void setWriteObserver(WriteObserver* observer) { m_observer = observer; }
     WriteObserver* writeObserver() const { return m_observer; }
 

@@ -64,6 +64,9 @@ class ControlConnection {
     // Sends a request and waits for its answer, passing over notifications; nullopt when the
     // service went away or did not answer in time.
     std::optional<RpcIncoming> call(std::string_view method, const Json& params, int timeoutMs);
+    // The service closed the connection: its program ended (or let go of this client), as
+    // against a call that was not answered in time.
+    bool closed() const { return m_socket.state() != QLocalSocket::ConnectedState; }
 
   private:
     std::optional<std::string> readMessage(int timeoutMs);

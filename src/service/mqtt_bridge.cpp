@@ -204,7 +204,8 @@ void MqttBridge::onMessage(const mosquitto_message& message) {
         return;
     }
     if (message.retain) {
-        // A retained command would be carried out again at every connection.
+        // The broker's kept copy, handed to every new connection: a command is carried out as it
+        // is published (a live one comes without the flag), never from the copy.
         note("MQTT: retained command on " + std::string(topic) + " ignored");
         return;
     }
@@ -261,7 +262,8 @@ void MqttBridge::serviceNotification(const std::string& method, const Json& para
 }
 
 void MqttBridge::linkState(const Json& link) {
-    const bool up = link.value("state", std::string()) == "connected";
+    const bool up = mqtt::linkSensorOn(link.value("state", std::string()),
+                                       link.value("text", std::string()), m_linkUp.value_or(false));
     const bool changed = m_linkUp != up;
     m_linkUp = up;
     if (changed) publish(m_topics.state(mqtt::kLinkKey), up ? "ON" : "OFF");

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "link/level_meter.h"
+#include "link/link_texts.h"
 #include "model/modules.h"
 #include "model/number_text.h"
 #include "model/rounding.h"
@@ -24,6 +25,9 @@ constexpr std::array<std::string_view, 2> kSubOptions{"Mono", "Stereo"};
 using C = Component;
 constexpr int kInputAddress = makeAddress(kSystemModule, slot_ids::kSysInput);
 constexpr int kVolumeAddress = makeAddress(kMainModule, slot_ids::kMainVolume);
+
+// The largest value a slot of the unit holds.
+constexpr int kLargestDeviceValue = 0xFFFF;
 
 // Ranges and steps as the window's bars and panes show them: volume 0..1000 as 0.0..100.0,
 // delays in tenths of a millisecond, the Auxiliary gain in steps of 3 dB from -9 dB.
@@ -171,10 +175,12 @@ Json discoveryConfig(const Entity& e, const Topics& topics, const DeviceInfo& de
             break;
         }
         case C::Number:
+            // Every value the unit may hold, or a dashboard refuses the state and goes on
+            // showing the last one it took; a command keeps to the window's range.
             config["min"] = e.offset;
-            config["max"] = e.deviceMax * e.scale + e.offset;
+            config["max"] = kLargestDeviceValue * e.scale + e.offset;
             config["step"] = e.scale;
-            config["mode"] = "slider";
+            config["mode"] = "box";
             break;
         case C::Switch:
         case C::BinarySensor:
@@ -196,13 +202,14 @@ Json discoveryConfig(const Entity& e, const Topics& topics, const DeviceInfo& de
 std::optional<std::string> stateText(const Entity& e, int value) {
     switch (e.component) {
         case C::Select:
-            if (value < 0 || value >= static_cast<int>(e.options.size())) return std::nullopt;
+            if (value < 0 || value >= static_cast<int>(e.options.size()))
+                return std::string(kUnknownState);
             return std::string(e.options[static_cast<std::size_t>(value)]);
         case C::Switch:
             return value != 0 ? "ON" : "OFF";
         case C::Number:
-            // The volume pane shows the top two steps as 100.0.
-            if (e.address == kVolumeAddress) return volumeText(value);
+            // The volume pane shows the top two steps as 100.0; beyond its range, the value.
+            if (e.address == kVolumeAddress && value <= e.deviceMax) return volumeText(value);
             return shown(e, value * e.scale + e.offset);
         default:
             return std::nullopt;
@@ -245,6 +252,13 @@ Command parseCommand(const Entity& e, std::string_view payload) {
         default:
             return {std::nullopt, name + ": takes no commands"};
     }
+}
+
+bool linkSensorOn(std::string_view state, std::string_view text, bool wasOn) {
+    if (state == "connected") return true;
+    const bool offLine = text == texts::kOffline || text == texts::kOffLine.english ||
+                         text == texts::kOffLine.chinese;
+    return state == "busy" && wasOn && !offLine;
 }
 
 std::string levelText(int meterValue) {

@@ -23,7 +23,7 @@ struct Entity {
     // A number's shown value is device value * scale + offset, from minimum to maximum.
     double scale = 1.0;
     double offset = 0.0;
-    int deviceMax = 0;  // the number's or select's highest device value
+    int deviceMax = 0;  // the highest device value a command sets (the window's)
     int decimals = 0;
     std::string_view unit = {};
     std::span<const std::string_view> options = {};  // a select's, by device value
@@ -72,8 +72,12 @@ struct DeviceInfo {
 // The retained discovery config of one entity.
 Json discoveryConfig(const Entity& entity, const Topics& topics, const DeviceInfo& device);
 
-// The state payload of a parameter entity's device value; nullopt for a value the entity has no
-// text for (a select's unknown item).
+// The state that home-automation systems take as "unknown": a select's for a value that no
+// option names.
+inline constexpr std::string_view kUnknownState = "None";
+
+// The state payload of a parameter entity's device value (nullopt for the entities without
+// one).
 std::optional<std::string> stateText(const Entity& entity, int deviceValue);
 
 // A command payload read for an entity: the device value to write, or why not (one line).
@@ -82,6 +86,12 @@ struct Command {
     std::string problem;
 };
 Command parseCommand(const Entity& entity, std::string_view payload);
+
+// The `link` sensor for the owner's link `state` ("connected", "busy" or "offline") and label
+// `text`: ON while the unit is connected, through its transfers (a preset on its way, the unit
+// read again) too; a busy link that was not connected (connecting) or whose label says the unit
+// is off line (lost to silence) is OFF.
+bool linkSensorOn(std::string_view state, std::string_view text, bool wasOn);
 
 // The text of a level meter's value (0..48, 48 at full scale) in dB below full scale.
 std::string levelText(int meterValue);

@@ -51,7 +51,7 @@ ServedLink::ServedLink(ParameterModel& model, LinkHost& host, std::string socket
 }
 
 ServedLink::~ServedLink() {
-    m_model.setWriteSink(nullptr);
+    m_model.releaseWriteSink(this);
 }
 
 void ServedLink::start() {

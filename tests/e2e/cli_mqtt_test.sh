@@ -3,7 +3,10 @@
 # line on the error stream; the discovery configs are JSON with their fields; a command changes
 # the simulated unit (as `dump` through the service shows) and its state topic, a change by
 # another client shows there too, a bad payload changes nothing, store and restore are buttons;
-# a restarted broker gets everything again, and a killed or stopped serve leaves "offline" behind.
+# values beyond the window's ranges publish states a dashboard takes; a preset load keeps the link
+# sensor ON; a retained command is carried out once, when it arrives, and not at the next
+# connection; a restarted broker gets everything again, and a killed or stopped serve leaves
+# "offline" behind.
 # Exit 77 (skipped) when the broker or its clients are not there.
 set -u
 CLI="$1"
@@ -123,7 +126,7 @@ for topic, c in seen.items():
     if "sensor" not in topic:
         assert c["command_topic"] == "vortella/simulated/set/" + key, c
 v = seen["homeassistant/number/vortella_simulated/master_volume/config"]
-assert (v["name"], v["min"], v["max"], v["step"]) == ("Master volume", 0, 100, 0.1), v
+assert (v["name"], v["min"], v["max"], v["step"]) == ("Master volume", 0, 6553.5, 0.1), v
 assert seen["homeassistant/binary_sensor/vortella_simulated/link/config"]["device_class"] == "connectivity"
 assert seen["homeassistant/select/vortella_simulated/input_source/config"]["options"] == ["RCA", "Bluetooth", "Auto"]
 PY
@@ -154,6 +157,33 @@ image=$(dump)
 # Another client's change shows on the state topic.
 "$CLI" --simulate set 0x0100 75 > /dev/null 2>> dump.err || fail "set through the service"
 await $BASE/state/left_delay 7.5
+
+# Values beyond the window's ranges: a number's state is the unit's value, within the range of
+# its discovery config; a select's is "None" (unknown), not the last option it showed.
+"$CLI" --simulate set 0x0219 10 > /dev/null 2>> dump.err || fail "set 0x0219 10"
+"$CLI" --simulate set 0x0100 600 > /dev/null 2>> dump.err || fail "set 0x0100 600"
+"$CLI" --simulate set 0x000A 5 > /dev/null 2>> dump.err || fail "set 0x000A 5"
+await $BASE/state/aux_gain 21
+await $BASE/state/left_delay 60.0
+await $BASE/state/input_source None
+sub -t 'homeassistant/number/#' -v -W 2 > numbers.txt 2> /dev/null
+python3 - numbers.txt <<'PY' || fail "a state beyond its discovery range"
+import sys, json
+c = {l.split(" ", 1)[0].split("/")[3]: json.loads(l.split(" ", 1)[1]) for l in open(sys.argv[1])}
+assert c["aux_gain"]["min"] <= 21 <= c["aux_gain"]["max"], c["aux_gain"]
+assert c["left_delay"]["min"] <= 60.0 <= c["left_delay"]["max"], c["left_delay"]
+PY
+pub -t $BASE/set/input_source -m Bluetooth
+await $BASE/state/input_source Bluetooth
+
+# A preset load keeps the link sensor ON: the owner is busy, and the unit connected.
+"$CLI" --simulate save show.Nddt > /dev/null 2>> dump.err || fail "save"
+sub -t $BASE/state/link -W 4 > link.txt 2> /dev/null &
+WATCH=$!
+sleep 0.5
+"$CLI" --simulate load show.Nddt > /dev/null 2>> dump.err || fail "load"
+wait $WATCH
+[ "$(sort -u link.txt)" = ON ] || fail "the link sensor during a load: $(tr '\n' ' ' < link.txt)"
 
 # Bad payloads: one line each on the error stream, nothing written.
 before=$(dump)
@@ -189,6 +219,11 @@ await $BASE/state/master_volume 42.5
 await $BASE/state/link ON
 kill -0 $SERVE || fail "serve ended with the broker"
 
+# A command published with the retain flag is carried out when it arrives (the broker hands it
+# on as a live one); the copy the broker keeps comes to every later connection, and is ignored.
+pub -r -t $BASE/set/master_volume -m 30
+await $BASE/state/master_volume 30.0
+
 # A killed serve leaves its will: offline.
 kill -KILL $SERVE; wait $SERVE 2> /dev/null
 SERVE=""
@@ -198,6 +233,11 @@ await $BASE/availability offline
 "$CLI" --simulate serve --mqtt "127.0.0.1:$PORT" 2> serve.log &
 SERVE=$!
 await $BASE/availability online
+for _ in $(seq 50); do grep -q "retained command" serve.log && break; sleep 0.1; done
+grep -q "MQTT: retained command on $BASE/set/master_volume ignored" serve.log ||
+  fail "the retained command at a new connection"
+[ "$(dump | slot 1 1)" != 300 ] || fail "a retained command was carried out again"
+pub -r -n -t $BASE/set/master_volume
 kill -TERM $SERVE; wait $SERVE; rc=$?
 SERVE=""
 [ $rc -eq 0 ] || fail "serve stopped with exit $rc"

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest/QTest>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -284,6 +285,64 @@ TEST_F(ServedWindow, WhenTheOwnerGoesTheWindowSaysSoThenOwnsTheUnitItself) {
     type("MusGainEdit1", "6");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return app->hub().simulated()->unit().image().at(kBand1Gain) == 150; }, 6000));
+}
+
+// Whatever the order of a hand-over (the next link made before the last one goes), the model's
+// writes go to the link made last: owner to owner, owner to client, client to owner, client to
+// client.
+TEST(LinkHandOver, TheLinkMadeLastTakesTheWrites) {
+    PrivateRuntimeDir runtimeDir;
+    ParameterModel model;
+    NullLinkHost host;
+    devices::HubOptions options;
+    options.simulate = true;
+    struct Made {
+        std::shared_ptr<void> holder;
+        WriteSink* sink = nullptr;
+    };
+    const std::function<Made()> owner = [&] {
+        auto runtime = std::make_shared<devices::LinkRuntime>(model, host, options);
+        return Made{runtime, &runtime->link()};
+    };
+    const std::function<Made()> client = [&] {
+        auto served = std::make_shared<ui::ServedLink>(model, host, "", std::nullopt);
+        return Made{served, served.get()};
+    };
+    const std::pair<const char*, const std::function<Made()>*> kinds[] = {{"owner", &owner},
+                                                                          {"client", &client}};
+    for (const auto& [fromName, from] : kinds)
+        for (const auto& [toName, to] : kinds) {
+            SCOPED_TRACE(std::string(fromName) + " to " + toName);
+            Made last = (*from)();
+            Made next = (*to)();
+            last = {};
+            EXPECT_EQ(model.writeSink(), next.sink);
+            next = {};
+            EXPECT_EQ(model.writeSink(), nullptr);
+        }
+}
+
+// The owner ends and another takes its place at once, as a service manager's restart does: the
+// window joins the new one, and its edits and Save reach the new owner's unit.
+TEST_F(ServedWindow, AnOwnerReplacedAtOnceIsJoinedAndTakesTheWindowsEdits) {
+    owner.reset();
+    owner = std::make_unique<HeadlessOwner>();
+    ASSERT_TRUE(owner->start());
+    ASSERT_TRUE(waitForLabel("Offline", 5000));
+    ASSERT_TRUE(waitForLabel("Device Connected", 3 * ui::kOwnerRetryMs));
+    ASSERT_NE(app->servedLink(), nullptr);
+    EXPECT_EQ(app->runtime(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->servedLink()->linkState() == kConnected; },
+                                2000));  // its image is here
+
+    type("MusGainEdit1", "6");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return unit().image().at(kBand1Gain) == 150; }, 6000))
+        << unit().image().at(kBand1Gain);
+    dialogs.answers = {true};
+    app->mainWindow().findChild<QPushButton*>("DeviceSaveBtn")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.told.empty(); }, 10000));
+    EXPECT_EQ(dialogs.told.back(), "Confirm|Save Successfully!");
+    EXPECT_EQ(unit().storedImage().at(kBand1Gain), 150);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The MQTT bridge in the owner's process, over the simulated unit and a real broker started by
 // the test: a command is a write through the owner, and a write the owner refuses (the unit is
-// away) publishes the old state again, so that a dashboard falls back to what the unit holds.
+// away) publishes the old state again, so that a dashboard falls back to what the unit holds;
+// the link sensor follows the unit, not the owner's transfers.
 #include <gtest/gtest.h>
 #include <mosquitto.h>
 
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "devices/link_runtime.h"
 #include "devices/simulated_device.h"
@@ -56,48 +59,67 @@ struct Watcher {
     std::vector<std::string> received;
 };
 
-TEST(MqttBridge, ACommandIsAWriteAndARefusedOneRepublishesTheOldState) {
-    const QString broker =
-        QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/local/sbin", "/usr/bin"});
-    if (broker.isEmpty()) GTEST_SKIP() << "mosquitto is not installed (scripts/setup installs it)";
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    const int port = probe.serverPort();
-    probe.close();
-    QTemporaryDir dir;
-    const QString config = dir.filePath("broker.conf");
-    {
-        QFile f(config);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QString("listener %1 127.0.0.1\nallow_anonymous true\n").arg(port).toUtf8());
+// A broker of the test's own on a free loopback port, a client of it that watches, and the
+// simulated unit's owner with its bridge to the broker.
+class MqttBridgeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const QString broker = QStandardPaths::findExecutable(
+            "mosquitto", {"/usr/sbin", "/usr/local/sbin", "/usr/bin"});
+        if (broker.isEmpty())
+            GTEST_SKIP() << "mosquitto is not installed (scripts/setup installs it)";
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        const int port = probe.serverPort();
+        probe.close();
+        const QString config = dir.filePath("broker.conf");
+        {
+            QFile f(config);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QString("listener %1 127.0.0.1\nallow_anonymous true\n").arg(port).toUtf8());
+        }
+        mosquittoProcess.start(broker, {"-c", config});
+        waitFor([&] {
+            watcher = std::make_unique<Watcher>(port);
+            return watcher->connected;
+        });
+        if (!watcher->connected) GTEST_SKIP() << "mosquitto did not start on port " << port;
+
+        model.bindControls();
+        devices::HubOptions hub;
+        hub.simulate = true;
+        runtime = std::make_unique<devices::LinkRuntime>(model, host, hub);
+        ServiceOptions serviceOptions;
+        serviceOptions.requestTimeout = std::chrono::milliseconds(2000);
+        service = std::make_unique<ControlService>(model, *runtime, serviceOptions);
+        MqttBridgeOptions options;
+        options.broker.host = "127.0.0.1";
+        options.broker.port = port;
+        options.unit = [] { return MqttUnit{"simulated", {}}; };
+        bridge = std::make_unique<MqttBridge>(*service, options, err);
+        runtime->hub().start();
+        ASSERT_TRUE(waitFor([&] { return runtime->link().linkState() == kConnected; }));
     }
+    void TearDown() override {
+        bridge.reset();
+        service.reset();
+        runtime.reset();
+        mosquittoProcess.terminate();
+        mosquittoProcess.waitForFinished(5000);
+    }
+
+    QTemporaryDir dir;
     QProcess mosquittoProcess;
-    mosquittoProcess.start(broker, {"-c", config});
     std::unique_ptr<Watcher> watcher;
-    waitFor([&] {
-        watcher = std::make_unique<Watcher>(port);
-        return watcher->connected;
-    });
-    if (!watcher->connected) GTEST_SKIP() << "mosquitto did not start on port " << port;
-
     ParameterModel model;
-    model.bindControls();
     NullLinkHost host;
-    devices::HubOptions hub;
-    hub.simulate = true;
-    devices::LinkRuntime runtime(model, host, hub);
-    ServiceOptions serviceOptions;
-    serviceOptions.requestTimeout = std::chrono::milliseconds(2000);
-    ControlService service(model, runtime, serviceOptions);
-    MqttBridgeOptions options;
-    options.broker.host = "127.0.0.1";
-    options.broker.port = port;
-    options.unit = [] { return MqttUnit{"simulated", {}}; };
+    std::unique_ptr<devices::LinkRuntime> runtime;
+    std::unique_ptr<ControlService> service;
     std::ostringstream err;
-    MqttBridge bridge(service, options, err);
-    runtime.hub().start();
-    ASSERT_TRUE(waitFor([&] { return runtime.link().linkState() == kConnected; }));
+    std::unique_ptr<MqttBridge> bridge;
+};
 
+TEST_F(MqttBridgeTest, ACommandIsAWriteAndARefusedOneRepublishesTheOldState) {
     const std::string state = "vortella/simulated/state/master_volume";
     const std::string command = "vortella/simulated/set/master_volume";
     mosquitto_subscribe(watcher->mosq, nullptr, state.c_str(), 1);
@@ -114,9 +136,9 @@ TEST(MqttBridge, ACommandIsAWriteAndARefusedOneRepublishesTheOldState) {
     EXPECT_EQ(model.device.at(1, 1), 123);
 
     // Refused: the unit is away; the state goes back to what the unit holds.
-    runtime.hub().simulated()->unplug();
+    runtime->hub().simulated()->unplug();
     ASSERT_TRUE(
-        waitFor([&] { return runtime.link().linkLabel().colour == texts::kColourOffline; }));
+        waitFor([&] { return runtime->link().linkLabel().colour == texts::kColourOffline; }));
     waitFor([&] { return watcher->pump(), false; }, 500);  // what was on its way
     const std::size_t before = watcher->received.size();
     mosquitto_publish(watcher->mosq, nullptr, command.c_str(), 2, "50", 1, false);
@@ -124,9 +146,33 @@ TEST(MqttBridge, ACommandIsAWriteAndARefusedOneRepublishesTheOldState) {
     EXPECT_EQ(watcher->received.back(), "12.3");
     EXPECT_EQ(model.device.at(1, 1), 123);
     EXPECT_NE(err.str().find("MQTT: Master volume: "), std::string::npos) << err.str();
+}
 
-    mosquittoProcess.terminate();
-    mosquittoProcess.waitForFinished(5000);
+// The link sensor stays ON while the owner writes a whole image (a preset) to the unit, and goes
+// OFF when the unit stops answering.
+TEST_F(MqttBridgeTest, TheLinkSensorStaysOnThroughATransferAndGoesOffWhenTheUnitIsLost) {
+    mosquitto_subscribe(watcher->mosq, nullptr, "vortella/simulated/state/link", 1);
+    ASSERT_TRUE(watcher->await(1)) << err.str();
+    ASSERT_EQ(watcher->received.back(), "ON");
+
+    bool busy = false;
+    runtime->link().DisCheckWindow(6);  // the window's Load: the image written to the unit
+    ASSERT_TRUE(waitFor([&] {
+        watcher->pump();
+        busy = busy || runtime->link().linkState() != kConnected;
+        return busy && runtime->link().linkState() == kConnected;
+    }));
+    waitFor([&] { return watcher->pump(), false; }, 500);  // what was on its way
+    EXPECT_EQ(watcher->received, std::vector<std::string>{"ON"});
+
+    runtime->hub().simulated()->unit().faults().silentFrom = std::chrono::milliseconds(0);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            watcher->pump();
+            return watcher->received.back() == "OFF";
+        },
+        15000))
+        << err.str();
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // the discovery configs, and command payloads read against each entity's range and steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <string>
+#include <tuple>
 
 #include "service/mqtt_address.h"
 #include "service/mqtt_entities.h"
@@ -130,21 +133,23 @@ TEST(MqttEntities, DiscoveryConfigsCarryTheFieldsOfTheirComponent) {
     EXPECT_EQ(ids.size(), entities().size());
     EXPECT_EQ(names.size(), entities().size());
 
-    // Units and steps as the window shows them; names from the slot names.
+    // Units and steps as the window shows them, ranges over every value a slot holds (0 to
+    // 65535); names from the slot names.
     const Json volume = discoveryConfig(*findEntity("master_volume"), t, device);
     EXPECT_EQ(volume.at("name"), "Master volume");
     EXPECT_EQ(volume.at("unique_id"), "vortella_simulated_master_volume");
     EXPECT_DOUBLE_EQ(volume.at("min").get<double>(), 0);
-    EXPECT_DOUBLE_EQ(volume.at("max").get<double>(), 100);
+    EXPECT_DOUBLE_EQ(volume.at("max").get<double>(), 6553.5);
     EXPECT_DOUBLE_EQ(volume.at("step").get<double>(), 0.1);
+    EXPECT_EQ(volume.at("mode"), "box");
     const Json gain = discoveryConfig(*findEntity("aux_gain"), t, device);
     EXPECT_EQ(gain.at("name"), "Auxiliary output gain");
     EXPECT_DOUBLE_EQ(gain.at("min").get<double>(), -9);
-    EXPECT_DOUBLE_EQ(gain.at("max").get<double>(), 9);
+    EXPECT_DOUBLE_EQ(gain.at("max").get<double>(), 196596);
     EXPECT_DOUBLE_EQ(gain.at("step").get<double>(), 3);
     EXPECT_EQ(gain.at("unit_of_measurement"), "dB");
     const Json delay = discoveryConfig(*findEntity("left_delay"), t, device);
-    EXPECT_DOUBLE_EQ(delay.at("max").get<double>(), 15);
+    EXPECT_DOUBLE_EQ(delay.at("max").get<double>(), 6553.5);
     EXPECT_EQ(delay.at("unit_of_measurement"), "ms");
     EXPECT_EQ(discoveryConfig(*findEntity("link"), t, device).at("device_class"), "connectivity");
     EXPECT_EQ(discoveryConfig(*findEntity("input_source"), t, device).at("options"),
@@ -220,10 +225,68 @@ TEST(MqttEntities, EveryStateReadsBackAsItsValue) {
     }
     EXPECT_EQ(stateText(*findEntity("master_volume"), 505), "50.5");
     EXPECT_EQ(stateText(*findEntity("aux_gain"), 5), "6");
-    EXPECT_EQ(stateText(*findEntity("input_source"), 3), std::nullopt);
     EXPECT_EQ(stateText(*findEntity("eq_pass"), 1), "ON");
     EXPECT_EQ(levelText(48), "0");
     EXPECT_EQ(levelText(30), "-18");
+}
+
+// Whatever a slot holds, its state is one that a dashboard takes: a number within the range
+// that the discovery config gives, the unit's own value; for a select, one of its options or
+// "None", which stands for unknown (never nothing, which leaves the last state standing).
+TEST(MqttEntities, EveryValueTheUnitHoldsHasAStateADashboardTakes) {
+    const Topics t = simulatedTopics();
+    const DeviceInfo device{"Vortella simulated", "DSP unit", "Vortella", "0.1.0"};
+    for (const Entity& e : entities()) {
+        if (e.component != Component::Number && e.component != Component::Select) continue;
+        const Json c = discoveryConfig(e, t, device);
+        for (int v = 0; v <= 0xFFFF; ++v) {
+            const auto text = stateText(e, v);
+            ASSERT_TRUE(text) << e.key << " " << v;
+            if (e.component == Component::Select) {
+                const bool named = std::find(c["options"].begin(), c["options"].end(), *text) !=
+                                   c["options"].end();
+                ASSERT_TRUE(named || *text == "None") << e.key << " " << v << " " << *text;
+                continue;
+            }
+            const double x = std::stod(*text);
+            ASSERT_GE(x, c["min"].get<double>() - 1e-9) << e.key << " " << v;
+            ASSERT_LE(x, c["max"].get<double>() + 1e-9) << e.key << " " << v;
+        }
+    }
+    // What `set 0x0219 10`, `set 0x0100 600`, `set 0x000A 5` and others leave in the unit.
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"aux_gain", 10, "21"},           {"left_delay", 600, "60.0"},
+        {"input_source", 5, "None"},      {"input_source", 3, "None"},
+        {"sub_mode", 2, "None"},          {"master_volume", 999, "100.0"},
+        {"master_volume", 1001, "100.1"}, {"master_volume", 5000, "500.0"},
+        {"aux_gain", 0xFFFF, "196596"},
+    };
+    for (const auto& [key, value, state] : cases)
+        EXPECT_EQ(stateText(*findEntity(key), value), state) << key << " " << value;
+    // A command keeps to the window's range all the same.
+    EXPECT_FALSE(parseCommand(*findEntity("aux_gain"), "21").value);
+    EXPECT_FALSE(parseCommand(*findEntity("input_source"), "None").value);
+}
+
+TEST(MqttEntities, TheLinkSensorIsOnWhileTheUnitIsConnectedBusyIncluded) {
+    struct Case {
+        const char* state;
+        const char* text;
+        bool wasOn;
+        bool on;
+    };
+    const Case cases[] = {
+        {"connected", "Device Connected", false, true},
+        {"busy", "Downloading...", true, true},    // a preset on its way
+        {"busy", "加载中...", true, true},         // the unit read again
+        {"busy", "Connecting ...", false, false},  // not connected yet
+        {"busy", "OffLine", true, false},          // lost: it answers no more
+        {"busy", "设备未连接", true, false},       // the same in Chinese
+        {"offline", "Offline", true, false},
+        {"", "", true, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(linkSensorOn(c.state, c.text, c.wasOn), c.on) << c.state << " " << c.text;
 }
 
 }  // namespace
