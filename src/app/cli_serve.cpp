@@ -196,6 +196,9 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
     serviceOptions.version = app::kProgramVersion;
     serviceOptions.requestTimeout = device.timeout;
     serviceOptions.language = language;
+    serviceOptions.log = [&err](const std::string& line) {
+        err << "serve: " << line << "\n" << std::flush;
+    };
     serviceOptions.unitName = [&runtime, &options] {
         return service::servedUnitName(runtime.hub().listing(), options);
     };
