@@ -123,8 +123,9 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
 
     // A node named with --device that cannot be opened ends the run with the system's reason.
     if (!request.device.empty()) {
-        if (const std::string why = devices::deviceOpenProblem(request.device); !why.empty()) {
-            err << "vortella-cli: cannot open " << request.device << ": " << why << "\n";
+        if (const std::string why = devices::deviceOpenProblem(request.device, request.uart);
+            !why.empty()) {
+            err << "vortella-cli: " << why << "\n";
             return kExitDevice;
         }
     }

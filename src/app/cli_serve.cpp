@@ -149,8 +149,9 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
     std::optional<service::MqttBridgeOptions> mqtt;
     if (const int code = readMqtt(request, mqtt, err); code >= 0) return code;
     if (!device.device.empty()) {
-        if (const std::string why = devices::deviceOpenProblem(device.device); !why.empty()) {
-            err << "vortella-cli: cannot open " << device.device << ": " << why << "\n";
+        if (const std::string why = devices::deviceOpenProblem(device.device, device.uart);
+            !why.empty()) {
+            err << "vortella-cli: " << why << "\n";
             return kExitDevice;
         }
     }

@@ -29,9 +29,10 @@ int main(int argc, char** argv) {
     }
     // A node named with --device that cannot be opened ends the run with the system's reason.
     if (const QString& device = line.options.hub.devicePath; !device.isEmpty()) {
-        const std::string why = vt::devices::deviceOpenProblem(device.toStdString());
+        const std::string why = vt::devices::deviceOpenProblem(
+            device.toStdString(), line.options.hub.transport == vt::TransportKind::Uart);
         if (!why.empty()) {
-            std::fprintf(stderr, "vortella: cannot open %s: %s\n", qPrintable(device), why.c_str());
+            std::fprintf(stderr, "vortella: %s\n", why.c_str());
             return 3;
         }
     }

@@ -127,12 +127,25 @@ CASES
 grep -qE "Connection Failed!|Offline" err.txt || fail "no unit: $(tail -1 err.txt)"
 [ -s out.txt ] && fail "no unit: printed a result"
 # A node named with --device that cannot be opened: exit 3 and the system's reason, nothing sent.
-for node in "$WORK/no-such-node:No such file or directory" "$WORK:Is a directory"; do
-  "$CLI" --device "${node%%:*}" dump > out.txt 2> err.txt; rc=$?
-  [ $rc -eq 3 ] && grep -qx "vortella-cli: cannot open ${node%%:*}: ${node#*:}" err.txt ||
-    fail "--device ${node%%:*}: exit $rc"
-  [ -s out.txt ] && fail "--device ${node%%:*}: printed a result"
+"$CLI" --device "$WORK/no-such-node" dump > out.txt 2> err.txt; rc=$?
+[ $rc -eq 3 ] && grep -qx "vortella-cli: cannot open $WORK/no-such-node: No such file or directory" err.txt ||
+  fail "--device no-such-node: exit $rc"
+# A node that is not a hidraw device never reaches the HID library (which crashed on them): a
+# folder, a plain file, /dev/null, /dev/zero, a terminal; for serve as for a command.
+echo "not a device" > plain-file
+nodes=("$WORK" "$WORK/plain-file" /dev/null /dev/zero)
+for tty in /dev/tty0 /dev/console /dev/ptmx; do [ -c "$tty" ] && [ -r "$tty" ] && { nodes+=("$tty"); break; }; done
+for node in "${nodes[@]}"; do
+  for command in dump serve; do
+    timeout 20 "$CLI" --device "$node" "$command" > out.txt 2> err.txt; rc=$?
+    [ $rc -eq 3 ] && grep -qx "vortella-cli: $node is not a hidraw device" err.txt ||
+      fail "--device $node $command: exit $rc: $(tail -1 err.txt)"
+    [ -s out.txt ] && fail "--device $node: printed a result"
+  done
 done
+"$CLI" --transport uart --device /dev/null dump > out.txt 2> err.txt; rc=$?
+[ $rc -eq 3 ] && grep -qx "vortella-cli: /dev/null is not a serial port" err.txt ||
+  fail "--transport uart --device /dev/null: exit $rc: $(tail -1 err.txt)"
 "$CLI" --device /dev/null --simulate dump 2> err.txt; rc=$?
 [ $rc -eq 1 ] || fail "--device with --simulate: exit $rc"
 echo "cli device: all checks passed"
