@@ -1,6 +1,7 @@
 // The endpoint's folder and its checks.
 #include "service/endpoint_path.h"
 
+#include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,22 @@ std::string userName() {
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name && *pw->pw_name)
         return pw->pw_name;
     return std::to_string(getuid());
+}
+
+// Whether `folder` holds anything; an unreadable folder counts as holding something.
+bool holdsEntries(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return true;
+    bool found = false;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            found = true;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
 }
 
 }  // namespace
@@ -53,9 +70,18 @@ EndpointFolder endpointFolder(bool create) {
                       ", not to this user; refusing to use it";
         return out;
     }
-    if ((st.st_mode & 077) != 0 && chmod(out.folder.c_str(), 0700) != 0) {
+    if ((st.st_mode & 077) == 0) return out;
+    if (chmod(out.folder.c_str(), 0700) != 0) {
         out.problem =
             out.folder + " is open to other users and cannot be closed: " + std::strerror(errno);
+        return out;
+    }
+    // Others who could write in the folder may have left a lock, a socket or a link in it for
+    // this user to trust; nothing in it is used until the user has looked and emptied it.
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && holdsEntries(out.folder)) {
+        out.problem = out.folder +
+                      " was open to other users, who may have left files in it; it is closed "
+                      "now: remove everything in it, then start again";
         return out;
     }
     return out;
