@@ -14,7 +14,8 @@ struct EndpointFolder {
 
 // Finds the folder; with `create`, makes it 0700 when missing. A folder that is a link or another
 // user's is refused. One of ours open to others is closed to them; when they could write in it
-// and it holds anything, it is refused until the user empties it.
+// and it holds anything, or when it holds anything another user made, it is refused until the
+// user empties it.
 EndpointFolder endpointFolder(bool create);
 
 }  // namespace vt::service

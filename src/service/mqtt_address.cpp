@@ -84,18 +84,16 @@ MqttAddressParse parseMqttAddress(std::string_view text) {
 }
 
 PasswordRead readPasswordFile(const std::string& path) {
-    PrivateFileRead file = readPrivateFile(path, "password file", kPasswordLimit);
+    // The longest password and its line end.
+    PrivateFileRead file = readPrivateFile(path, "password file", kPasswordLimit + 1);
     if (file.problem != PrivateFileProblem::None) return {{}, file.error};
-    const std::size_t end = file.text.find('\n');
-    if (end == std::string::npos && file.cut)
-        return {{},
-                path + ": the first line is longer than " + std::to_string(kPasswordLimit) +
-                    " bytes; it holds no password"};
-    PasswordRead read;
-    read.password = file.text.substr(0, end);
-    if (!read.password.empty() && read.password.back() == '\r') read.password.pop_back();
-    if (read.password.empty()) read.error = path + ": holds no password on its first line";
-    return read;
+    std::string line = file.text.substr(0, file.text.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > kPasswordLimit)
+        return {{}, path + ": the first line is longer than " + std::to_string(kPasswordLimit) +
+                        " bytes; it holds no password"};
+    if (line.empty()) return {{}, path + ": holds no password on its first line"};
+    return {std::move(line), {}};
 }
 
 }  // namespace vt::service
