@@ -10,6 +10,8 @@ export LC_ALL=C XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/run"
 mkdir -m 700 -p "$WORK/run" "$WORK/config"
 fail() { echo "FAIL: $*"; [ -s serve.log ] && sed "s/^/  serve.log: /" serve.log | tail -8; exit 1; }
 command -v prlimit > /dev/null || { echo "SKIP: prlimit is not installed"; exit 77; }
+hard=$(ulimit -Hn)
+[ "$hard" = unlimited ] || [ "$hard" -ge 1200 ] || { echo "SKIP: 1,100 connections need a hard limit of open files above $hard"; exit 77; }
 
 SOCKET="$WORK/run/vortella/control"
 SERVE=""
@@ -82,7 +84,7 @@ PY
 
 start_serve() {
   PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  prlimit --nofile="$1":4096 "$CLI" --simulate serve --listen "127.0.0.1:$PORT" 2> serve.log &
+  prlimit --nofile="$1" "$CLI" --simulate serve --listen "127.0.0.1:$PORT" 2> serve.log &
   SERVE=$!
   for _ in $(seq 100); do [ -S "$SOCKET" ] && break; sleep 0.1; done
   [ -S "$SOCKET" ] || fail "serve did not listen"
