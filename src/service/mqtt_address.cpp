@@ -90,8 +90,9 @@ PasswordRead readPasswordFile(const std::string& path) {
     std::string line = file.text.substr(0, file.text.find('\n'));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > kPasswordLimit)
-        return {{}, path + ": the first line is longer than " + std::to_string(kPasswordLimit) +
-                        " bytes; it holds no password"};
+        return {{},
+                path + ": the first line is longer than " + std::to_string(kPasswordLimit) +
+                    " bytes; it holds no password"};
     if (line.empty()) return {{}, path + ": holds no password on its first line"};
     return {std::move(line), {}};
 }
