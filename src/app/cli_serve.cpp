@@ -102,6 +102,10 @@ int readMqtt(const ServeRequest& r, std::optional<service::MqttBridgeOptions>& m
     if (!parsed.error.empty()) return usage(err, "--mqtt: " + parsed.error);
     service::MqttBridgeOptions options;
     options.broker = parsed.address;
+    if (options.broker.hasPassword)
+        err << "vortella-cli: serve: warning: the password in the --mqtt address shows in the "
+               "process list to every user of this machine; keep it in a file given with "
+               "--mqtt-password-file\n";
     if (!r.mqttPasswordFile.empty()) {
         if (options.broker.hasPassword)
             return usage(err, "--mqtt-password-file: the address holds a password already");
@@ -206,6 +210,18 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
     service::ControlService service(model, runtime, serviceOptions);
     QObject::connect(&endpoint, &service::LocalEndpoint::clientConnected, &service,
                      &service::ControlService::addClient);
+    QObject::connect(&endpoint, &service::LocalEndpoint::listeningAgain, [&](const QString& why) {
+        err << "serve: the control service's socket stopped listening (" << why.toStdString()
+            << "); it listens again at " << endpoint.path() << "\n"
+            << std::flush;
+    });
+    // Nobody could reach the unit any more: ending lets the service manager start serve again.
+    QObject::connect(&endpoint, &service::LocalEndpoint::listeningLost, [&](const QString& why) {
+        err << "vortella-cli: serve: the control service's socket stopped listening: "
+            << why.toStdString() << "\n"
+            << std::flush;
+        QCoreApplication::exit(kExitDevice);
+    });
 
     std::unique_ptr<service::WebSocketListener> remote;
     if (!request.listen.empty()) {
@@ -244,9 +260,9 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
 
     app::TerminationSignals termination([](int) { QCoreApplication::quit(); });
     runtime.hub().start();
-    QCoreApplication::exec();
+    const int code = QCoreApplication::exec();
     err << "serve: stopped\n";
-    return kExitOk;
+    return code;
 }
 
 }  // namespace vt::cli

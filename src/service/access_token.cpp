@@ -8,10 +8,11 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+
+#include "service/private_file.h"
 
 namespace vt::service {
 namespace {
@@ -32,12 +33,6 @@ std::string systemFailure(const std::string& what, const std::string& path, int 
     return what + " " + path + ": " + std::strerror(error);
 }
 
-std::string octalMode(mode_t mode) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
-    return text;
-}
-
 bool isToken(std::string_view text) {
     if (text.size() != kTokenLength) return false;
     for (const char c : text)
@@ -45,34 +40,28 @@ bool isToken(std::string_view text) {
     return true;
 }
 
-// The token in an open token file, after checking who may reach the file.
-TokenFile readTokenFile(int fd, const std::string& path) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return failure(systemFailure("cannot read", path, errno));
-    if (!S_ISREG(st.st_mode)) return failure("token file " + path + " is not a regular file");
-    if (st.st_uid != ::geteuid())
-        return failure("token file " + path + " belongs to another user (uid " +
-                       std::to_string(st.st_uid) + "); remove it to make a new token");
-    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-        return failure("token file " + path + " may be read or changed by others (mode " +
-                       octalMode(st.st_mode) + "); make it private with 'chmod 600 " + path +
-                       "', or remove it to make a new token");
-
-    std::string text(kReadLimit, '\0');
-    std::size_t size = 0;
-    while (size < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return failure(systemFailure("cannot read", path, errno));
-        if (n == 0) break;
-        size += static_cast<std::size_t>(n);
+// The token in the file at `path`, after checking who may reach the file; `missing` tells that
+// there is no file there (nor a dangling link).
+TokenFile openTokenFile(const std::string& path, bool& missing) {
+    PrivateFileRead read = readPrivateFile(path, "token file", kReadLimit);
+    missing = read.problem == PrivateFileProblem::Missing;
+    switch (read.problem) {
+        case PrivateFileProblem::None:
+            break;
+        case PrivateFileProblem::Link:
+        case PrivateFileProblem::OtherOwner:
+            return failure(read.error + "; remove it to make a new token");
+        case PrivateFileProblem::OpenToOthers:
+            return failure(read.error + ", or remove it to make a new token");
+        default:
+            return failure(read.error);
     }
-    text.resize(size);
+    std::string& text = read.text;
     // A token written by hand with an editor or echo ends with a line end.
     if (!text.empty() && text.back() == '\n') text.pop_back();
     if (text.empty())
         return failure("token file " + path + " is empty; remove it to make a new token");
-    if (!isToken(text))
+    if (read.cut || !isToken(text))
         return failure("token file " + path + " does not hold a token (" +
                        std::to_string(kTokenLength) +
                        " lowercase hexadecimal characters); remove it to make a new token");
@@ -119,22 +108,6 @@ void syncFolder(const fs::path& folder) {
     if (fd < 0) return;
     (void)::fsync(fd);
     ::close(fd);
-}
-
-// `missing` tells that there is no file at `path` (nor a dangling link).
-TokenFile openTokenFile(const std::string& path, bool& missing) {
-    // O_NONBLOCK: a FIFO in the token's place must not hang the program before it is refused.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    missing = fd < 0 && errno == ENOENT;
-    if (fd < 0) {
-        if (errno == ELOOP)
-            return failure("token file " + path +
-                           " is a symbolic link; remove it to make a new token");
-        return failure(systemFailure("cannot read", path, errno));
-    }
-    TokenFile result = readTokenFile(fd, path);
-    ::close(fd);
-    return result;
 }
 
 // Writes a new token to a private temporary file beside `path` and links it into place, so that

@@ -12,8 +12,10 @@ struct EndpointFolder {
     std::string problem;  // why the folder cannot be used; empty when it can
 };
 
-// Finds the folder; with `create`, makes it 0700 when missing. A folder that is a link, another
-// user's, or open to others is refused (one of ours open to others is closed to them first).
+// Finds the folder; with `create`, makes it 0700 when missing. A folder that is a link or another
+// user's is refused. One of ours open to others is closed to them; when they could write in it
+// and it holds anything, or when it holds anything another user made, it is refused until the
+// user empties it.
 EndpointFolder endpointFolder(bool create);
 
 }  // namespace vt::service

@@ -15,6 +15,29 @@
 #include "service/line_channel.h"
 
 namespace vt::service {
+namespace {
+
+// Opens (or makes) the lock file without following a link, and only when it is a regular file
+// of this user's: a lock that someone else holds must not keep this user's owner away, nor a
+// link send its lock elsewhere. -1 with the reason in `problem`.
+int openLockFile(const std::string& path, std::string& problem) {
+    const int fd =
+        ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        problem = errno == ELOOP ? path + " is a symbolic link; refusing to use it"
+                                 : "cannot open " + path + ": " + std::strerror(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        problem = path + " is not a regular file of this user's; refusing to use it";
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
 
 void DescriptorServer::incomingConnection(quintptr fd) {
     if (take)
@@ -27,6 +50,8 @@ LocalEndpoint::LocalEndpoint(QObject* parent) : QObject(parent) {
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     m_server.setMaxPendingConnections(128);
     m_server.take = [this](int fd) { emit clientConnected(new LineChannel(fd, m_stallMs)); };
+    m_watch.setInterval(std::chrono::seconds(1));
+    connect(&m_watch, &QTimer::timeout, this, &LocalEndpoint::watch);
 }
 
 LocalEndpoint::~LocalEndpoint() {
@@ -35,6 +60,7 @@ LocalEndpoint::~LocalEndpoint() {
         ::unlink(m_path.c_str());
         ::close(m_lockFd);
     }
+    if (m_spareFd >= 0) ::close(m_spareFd);
 }
 
 ListenOutcome LocalEndpoint::listen(const std::string& socketPath) {
@@ -49,11 +75,8 @@ ListenOutcome LocalEndpoint::listen(const std::string& socketPath) {
         m_path = folder.socket;
     }
     const std::string lockPath = m_path + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        out.problem = "cannot open " + lockPath + ": " + std::strerror(errno);
-        return out;
-    }
+    const int fd = openLockFile(lockPath, out.problem);
+    if (fd < 0) return out;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
@@ -71,16 +94,41 @@ ListenOutcome LocalEndpoint::listen(const std::string& socketPath) {
         return out;
     }
     m_lockFd = fd;
-    QLocalServer::removeServer(QString::fromStdString(m_path));  // left by an owner that died
-    if (!m_server.listen(QString::fromStdString(m_path))) {
-        out.problem = "cannot listen at " + m_path + ": " + m_server.errorString().toStdString();
+    if (!listenAt(out.problem)) {
         ::close(m_lockFd);
         m_lockFd = -1;
         return out;
     }
-    ::chmod(m_path.c_str(), 0600);
+    m_spareFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    m_watch.start();
     out.listening = true;
     return out;
+}
+
+bool LocalEndpoint::listenAt(std::string& problem) {
+    QLocalServer::removeServer(QString::fromStdString(m_path));  // left by an owner that died
+    if (!m_server.listen(QString::fromStdString(m_path))) {
+        problem = "cannot listen at " + m_path + ": " + m_server.errorString().toStdString();
+        return false;
+    }
+    ::chmod(m_path.c_str(), 0600);
+    return true;
+}
+
+void LocalEndpoint::watch() {
+    if (m_server.isListening()) return;
+    const QString why = m_server.errorString();
+    // The spare descriptor makes room for the new socket when the program has none left.
+    if (m_spareFd >= 0) ::close(m_spareFd);
+    std::string problem;
+    const bool listening = listenAt(problem);
+    m_spareFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (listening) {
+        emit listeningAgain(why);
+        return;
+    }
+    m_watch.stop();
+    emit listeningLost(QString::fromStdString(problem));
 }
 
 bool ControlConnection::open(const std::string& socketPath, int timeoutMs) {

@@ -7,6 +7,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QObject>
+#include <QTimer>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -45,14 +47,29 @@ class LocalEndpoint : public QObject {
     const std::string& path() const { return m_path; }
     // How long a client may leave a line unfinished before it is dropped (30 s).
     void setStallLimit(int ms) { m_stallMs = ms; }
+    // How often the endpoint makes sure that it still listens (1 s).
+    void setWatchInterval(std::chrono::milliseconds interval) { m_watch.setInterval(interval); }
 
   signals:
     void clientConnected(ClientChannel* channel);
+    // The socket stopped listening (a failed accept closes it, and removes its file) and
+    // listens again.
+    void listeningAgain(const QString& why);
+    // The socket stopped listening and cannot listen again: whoever runs the endpoint should
+    // end, so that the unit is not held by a program that nobody can reach.
+    void listeningLost(const QString& why);
 
   private:
+    bool listenAt(std::string& problem);
+    void watch();
+
     DescriptorServer m_server;
+    QTimer m_watch;
     std::string m_path;
     int m_lockFd = -1;
+    // A descriptor kept open to be let go of when the socket must be made again while the
+    // program has run out of descriptors.
+    int m_spareFd = -1;
     int m_stallMs = 30000;
 };
 

@@ -1,15 +1,16 @@
 // Reading the broker's address and the password file.
 #include "service/mqtt_address.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fstream>
+
+#include "service/private_file.h"
 
 namespace vt::service {
 namespace {
 
 constexpr const char* kExpected = "expected [mqtt://][USER[:PASSWORD]@]HOST[:PORT]";
+// A password is one line of a small file; a longer first line is no password.
+constexpr std::size_t kPasswordLimit = 4096;
 
 MqttAddressParse failure(std::string why) {
     MqttAddressParse result;
@@ -19,8 +20,19 @@ MqttAddressParse failure(std::string why) {
 
 }  // namespace
 
+std::string withoutPassword(std::string_view text) {
+    std::string shown(text);
+    const std::size_t scheme = shown.find("://");
+    const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+    const std::size_t at = shown.rfind('@');
+    if (at == std::string::npos || at < start) return shown;
+    const std::size_t colon = shown.find(':', start);
+    if (colon == std::string::npos || colon > at) return shown;
+    return shown.replace(colon + 1, at - colon - 1, "****");
+}
+
 MqttAddressParse parseMqttAddress(std::string_view text) {
-    const std::string shown = "'" + std::string(text) + "'";
+    const std::string shown = "'" + withoutPassword(text) + "'";
     constexpr std::string_view kScheme = "mqtt://";
     if (text.substr(0, kScheme.size()) == kScheme) {
         text.remove_prefix(kScheme.size());
@@ -72,13 +84,17 @@ MqttAddressParse parseMqttAddress(std::string_view text) {
 }
 
 PasswordRead readPasswordFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {{}, path + ": " + std::strerror(errno)};
-    PasswordRead read;
-    std::getline(in, read.password);
-    if (!read.password.empty() && read.password.back() == '\r') read.password.pop_back();
-    if (read.password.empty()) read.error = path + ": holds no password on its first line";
-    return read;
+    // The longest password and its line end.
+    PrivateFileRead file = readPrivateFile(path, "password file", kPasswordLimit + 1);
+    if (file.problem != PrivateFileProblem::None) return {{}, file.error};
+    std::string line = file.text.substr(0, file.text.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > kPasswordLimit)
+        return {{},
+                path + ": the first line is longer than " + std::to_string(kPasswordLimit) +
+                    " bytes; it holds no password"};
+    if (line.empty()) return {{}, path + ": holds no password on its first line"};
+    return {std::move(line), {}};
 }
 
 }  // namespace vt::service

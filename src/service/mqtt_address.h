@@ -24,7 +24,12 @@ struct MqttAddressParse {
 // the user's first ':' up to the last '@'; the port is 1 to 65535 (1883 when not given).
 MqttAddressParse parseMqttAddress(std::string_view text);
 
-// The first line of a password file, without its line end; `error` says why there is none.
+// `text` with the password of its USER:PASSWORD@ part shown as "****", for messages and logs.
+std::string withoutPassword(std::string_view text);
+
+// The first line of a password file, without its line end; `error` says why there is none. The
+// file is held to the token file's rules: a regular file of this user's that nobody else may
+// read or change, of which no more than 4 KiB is read.
 struct PasswordRead {
     std::string password;
     std::string error;

@@ -6,13 +6,9 @@
 namespace vt::service {
 namespace {
 
-// "ws 127.0.0.1:50312", "ws [::1]:50312"; a client reaching a dual-stack listener over IPv4 is
-// shown with its IPv4 address.
+// "ws 127.0.0.1:50312", "ws [::1]:50312".
 QString describePeer(const QWebSocket& socket) {
-    QHostAddress address = socket.peerAddress();
-    bool mapped = false;
-    const quint32 v4 = address.toIPv4Address(&mapped);
-    if (mapped) address = QHostAddress(v4);
+    const QHostAddress address = clientAddress(socket.peerAddress());
     const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
                              ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
                              : address.toString();
@@ -20,6 +16,12 @@ QString describePeer(const QWebSocket& socket) {
 }
 
 }  // namespace
+
+QHostAddress clientAddress(const QHostAddress& peer) {
+    bool mapped = false;
+    const quint32 v4 = peer.toIPv4Address(&mapped);
+    return mapped ? QHostAddress(v4) : peer;
+}
 
 WebSocketChannel::WebSocketChannel(QWebSocket* socket, QObject* parent)
     : ClientChannel(parent), m_socket(socket), m_peer(describePeer(*socket)) {

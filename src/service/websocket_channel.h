@@ -1,6 +1,7 @@
 // One client of the control service on a WebSocket: a JSON-RPC message per text frame each way.
 #pragma once
 
+#include <QHostAddress>
 #include <QWebSocket>
 
 #include "service/client_channel.h"
@@ -9,6 +10,10 @@ namespace vt::service {
 
 // The largest message a client may send; a longer one, or a binary frame, drops the client.
 inline constexpr qint64 kMaxWebSocketMessage = 64 * 1024;
+
+// The address a client is known by: one that reached a dual-stack listener over IPv4 by its
+// IPv4 address.
+QHostAddress clientAddress(const QHostAddress& peer);
 
 class WebSocketChannel : public ClientChannel {
     Q_OBJECT

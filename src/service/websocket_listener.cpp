@@ -5,10 +5,16 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "service/descriptor_room.h"
 #include "service/websocket_channel.h"
 
 namespace vt::service {
 namespace {
+
+using namespace std::chrono_literals;
+
+// After the system refused to hand over a connection (out of descriptors), taking them again.
+constexpr std::chrono::milliseconds kAcceptPause = 200ms;
 
 void drop(QTcpSocket* socket) {
     socket->abort();
@@ -23,9 +29,16 @@ WebSocketListener::WebSocketListener(UpgradePolicy policy, QObject* parent)
       m_webSockets(QStringLiteral("vortella"), QWebSocketServer::NonSecureMode) {
     connect(&m_tcp, &QTcpServer::newConnection, this, &WebSocketListener::onTcpConnection);
     connect(&m_webSockets, &QWebSocketServer::newConnection, this, &WebSocketListener::onUpgraded);
+    connect(&m_tcp, &QTcpServer::acceptError, this, [this] {
+        // The server has stopped taking connections; closed ones give their descriptors back.
+        QTimer::singleShot(kAcceptPause, this, [this] { m_tcp.resumeAccepting(); });
+    });
 }
 
-WebSocketListener::~WebSocketListener() = default;
+WebSocketListener::~WebSocketListener() {
+    // The sockets go with the TCP server, after this listener's own part.
+    for (QObject* socket : m_heads.keys()) disconnect(socket, nullptr, this, nullptr);
+}
 
 bool WebSocketListener::listen(const ListenAddress& at, QString& why) {
     if (m_tcp.listen(at.host, at.port)) return true;
@@ -35,6 +48,13 @@ bool WebSocketListener::listen(const ListenAddress& at, QString& why) {
 
 void WebSocketListener::onTcpConnection() {
     while (QTcpSocket* socket = m_tcp.nextPendingConnection()) {
+        const QHostAddress from = clientAddress(socket->peerAddress());
+        if (m_heads.size() >= kMaxHalfOpen || m_headsFrom.value(from) >= kMaxHalfOpenPerAddress ||
+            descriptorsLeft() < kDescriptorReserve) {
+            drop(socket);
+            continue;
+        }
+        holdHead(socket, from);
         // A head that does not fit stops the reading; the socket holds no more than that.
         socket->setReadBufferSize(kMaxRequestHead);
         auto* deadline = new QTimer(socket);
@@ -68,8 +88,23 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
     // The WebSocket server reads the head itself. The socket stays a child of the TCP server and
     // is still deleted once it disconnects; the WebSocket made of it lets go of it then.
     delete socket->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+    releaseHead(socket);
     socket->setReadBufferSize(0);
     m_webSockets.handleConnection(socket);
+}
+
+void WebSocketListener::holdHead(QTcpSocket* socket, const QHostAddress& from) {
+    m_heads.insert(socket, from);
+    ++m_headsFrom[from];
+    connect(socket, &QObject::destroyed, this, &WebSocketListener::releaseHead);
+}
+
+void WebSocketListener::releaseHead(QObject* socket) {
+    const auto at = m_heads.constFind(socket);
+    if (at == m_heads.cend()) return;
+    disconnect(socket, &QObject::destroyed, this, &WebSocketListener::releaseHead);
+    if (--m_headsFrom[*at] <= 0) m_headsFrom.remove(*at);
+    m_heads.erase(at);
 }
 
 void WebSocketListener::onUpgraded() {

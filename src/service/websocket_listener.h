@@ -4,6 +4,8 @@
 // business, not this listener's.
 #pragma once
 
+#include <QHash>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
@@ -22,6 +24,13 @@ namespace vt::service {
 // has to send all of it, before it is dropped without an answer.
 inline constexpr qint64 kMaxRequestHead = 8 * 1024;
 inline constexpr std::chrono::milliseconds kRequestHeadTime{5000};
+// The most connections that may be without a finished handshake at once, in all and from one
+// address; one more is closed as soon as it is taken.
+inline constexpr int kMaxHalfOpen = 128;
+inline constexpr int kMaxHalfOpenPerAddress = 16;
+// Descriptors left for the local socket, the unit and the files of the service: a connection
+// that would leave fewer is closed as soon as it is taken.
+inline constexpr long kDescriptorReserve = 64;
 
 class WebSocketListener : public QObject {
     Q_OBJECT
@@ -43,8 +52,13 @@ class WebSocketListener : public QObject {
     void onTcpConnection();
     void examineHead(QTcpSocket* socket);
     void onUpgraded();
+    // Counts `socket` among those without a handshake until it is upgraded or gone.
+    void holdHead(QTcpSocket* socket, const QHostAddress& from);
+    void releaseHead(QObject* socket);
 
     UpgradePolicy m_policy;
+    QHash<QObject*, QHostAddress> m_heads;  // the connections without a finished handshake
+    QHash<QHostAddress, int> m_headsFrom;
     std::chrono::milliseconds m_headTime = kRequestHeadTime;
     QWebSocketServer m_webSockets;
     QTcpServer m_tcp;  // after m_webSockets: its sockets go before the server that upgraded them

@@ -67,10 +67,13 @@ BASE=vortella/simulated
 # Options read before anything starts: refused with exit 1 and why.
 "$CLI" --help | grep -qF -- "--mqtt-password-file FILE" || fail "--help names the MQTT options"
 printf 'secret\n' > pw
+printf 'secret\n' > open-pw && chmod 644 open-pw
+mkfifo fifo
 while IFS='|' read -r words why; do
   # shellcheck disable=SC2086
-  "$CLI" --simulate serve $words > out.txt 2> err.txt; rc=$?
+  timeout 20 "$CLI" --simulate serve $words > out.txt 2> err.txt; rc=$?
   [ $rc -eq 1 ] && grep -qF -- "$why" err.txt || fail "serve $words: rc $rc, $(cat err.txt)"
+  ! grep -q secret err.txt || fail "serve $words showed the password: $(cat err.txt)"
 done <<'CASES'
 --mqtt mqtts://broker|names another scheme than mqtt://
 --mqtt broker:0|the port must be 1 to 65535
@@ -79,6 +82,11 @@ done <<'CASES'
 --mqtt broker --mqtt-password-file pw|names no user
 --mqtt u:p@broker --mqtt-password-file pw|holds a password already
 --mqtt u@broker --mqtt-password-file missing|missing: No such file or directory
+--mqtt u@broker --mqtt-password-file open-pw|may be read or changed by others (mode 0644)
+--mqtt u@broker --mqtt-password-file fifo|fifo is not a regular file
+--mqtt u@broker --mqtt-password-file /dev/zero|/dev/zero is not a regular file
+--mqtt u:secret@broker:0|'u:****@broker:0'
+--mqtt u:secret@broker --mqtt-password-file pw|the password in the --mqtt address shows in the process list
 CASES
 
 # A broker that is away at start: serve runs, and says so once.

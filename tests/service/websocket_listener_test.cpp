@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -226,6 +227,45 @@ TEST_F(WebSocketListenerTest, AnOversizedOrStalledHeadIsDroppedWhileAnotherClien
         EXPECT_EQ(good->state(), QAbstractSocket::ConnectedState);
     }
     EXPECT_EQ(m_served.size(), 2u);
+}
+
+TEST_F(WebSocketListenerTest, ConnectionsWithoutAHandshakeAreBoundedFromOneAddressAndInAll) {
+    m_listener->setRequestHeadTime(std::chrono::milliseconds(20 * kWaitMs));
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    // An idle connection from `address`; `open` tells whether it is still open a moment later.
+    const auto idleFrom = [&](const QString& address) {
+        auto socket = std::make_unique<QTcpSocket>();
+        EXPECT_TRUE(socket->bind(QHostAddress(address)));
+        socket->connectToHost(QHostAddress(QHostAddress::LocalHost), m_listener->port());
+        EXPECT_TRUE(socket->waitForConnected(kWaitMs));
+        QTest::qWait(5);  // taken by the listener before the next one comes
+        held.push_back(std::move(socket));
+        return held.back().get();
+    };
+    const auto open = [](QTcpSocket* socket) {
+        return !QTest::qWaitFor(
+            [&] { return socket->state() == QAbstractSocket::UnconnectedState; }, 300);
+    };
+
+    for (int i = 0; i < kMaxHalfOpenPerAddress; ++i) idleFrom(QStringLiteral("127.0.0.2"));
+    EXPECT_FALSE(open(idleFrom(QStringLiteral("127.0.0.2"))));
+    EXPECT_TRUE(open(idleFrom(QStringLiteral("127.0.0.3"))));
+    // A finished handshake gives its place back.
+    held.front()->write(upgradeRequest(QByteArray("/?token=") + kToken, ""));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_served.size() == 1; }, kWaitMs));
+    EXPECT_TRUE(open(idleFrom(QStringLiteral("127.0.0.2"))));
+
+    // With 16 from the first address and 1 from the second, the rest of the places in all are
+    // taken from other addresses; then one more is closed at once.
+    for (int taken = kMaxHalfOpenPerAddress + 1; taken < kMaxHalfOpen; ++taken)
+        idleFrom(QStringLiteral("127.0.1.%1").arg(taken / kMaxHalfOpenPerAddress));
+    EXPECT_FALSE(open(idleFrom(QStringLiteral("127.0.2.1"))));
+    const auto connected = [&] {
+        return std::count_if(held.begin(), held.end(), [](const auto& socket) {
+            return socket->state() == QAbstractSocket::ConnectedState;
+        });
+    };
+    EXPECT_EQ(connected(), kMaxHalfOpen + 1);  // the upgraded one has no place any more
 }
 
 TEST_F(WebSocketListenerTest, ABinaryFrameOrAMessageOverTheLimitDropsTheClient) {
