@@ -176,7 +176,7 @@ void EditHistory::finish() {
 
 bool EditHistory::mayReplay() {
     if (m_writable()) return true;
-    emit refused();
+    emit refused(Refusal::LinkBusy, {});
     return false;
 }
 
@@ -205,7 +205,13 @@ void EditHistory::followOutsideWrite(int address, int value) {
 void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards) {
     m_replaying = true;
     bool imageOnly = false;
-    auto write = [this, backwards, &imageOnly](const SlotChange& c) {
+    std::vector<int> leftAlone;
+    auto write = [this, backwards, &imageOnly, &leftAlone](const SlotChange& c) {
+        // Another program changed the slot since the step: its value is newer than either.
+        if (m_model.device.at(c.address) != (backwards ? c.after : c.before)) {
+            leftAlone.push_back(c.address);
+            return;
+        }
         const int value = backwards ? c.before : c.after;
         const int module = moduleOf(c.address);
         if (slotOf(c.address) < kSlotCount[static_cast<std::size_t>(module)]) {
@@ -224,6 +230,8 @@ void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards)
     m_replaying = false;
     if (imageOnly && m_writeImage) m_writeImage();
     if (m_refresh) m_refresh();
+    if (!leftAlone.empty())
+        emit refused(Refusal::ChangedElsewhere, QString::fromStdString(slotGroupName(leftAlone)));
 }
 
 void EditHistory::emitStatus() {

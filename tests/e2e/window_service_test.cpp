@@ -14,6 +14,7 @@
 
 #include "devices/link_runtime.h"
 #include "devices/simulated_device.h"
+#include "e2e/service_rig.h"
 #include "e2e/window_rig.h"
 #include "link/link_state.h"
 #include "model/compressor_curve.h"
@@ -27,39 +28,8 @@
 namespace vt::test {
 namespace {
 
-using service::Json;
-using service::RpcIncoming;
-
 constexpr int kBand1Freq = 0x0115;  // module 1, slot 21
 constexpr int kBand1Gain = 0x0116;  // module 1, slot 22
-
-// A client of the service at the user's endpoint that keeps every notification.
-struct Client {
-    service::ControlClient client;
-    std::vector<std::pair<std::string, Json>> notes;
-
-    bool open() {
-        QObject::connect(&client, &service::ControlClient::notification,
-                         [this](const std::string& m, const Json& p) { notes.emplace_back(m, p); });
-        client.open(service::endpointFolder(false).socket);
-        return QTest::qWaitFor([&] { return client.isOpen(); }, 5000);
-    }
-    // Calls and waits for the answer.
-    std::optional<RpcIncoming> call(const char* method, const Json& params = Json::object(),
-                                    int ms = 20000) {
-        std::optional<RpcIncoming> answer;
-        client.call(method, params, [&answer](const RpcIncoming& a) { answer = a; });
-        if (!QTest::qWaitFor([&] { return answer.has_value(); }, ms)) return std::nullopt;
-        return answer;
-    }
-    bool sawChange(int address, int value, const char* source) const {
-        for (const auto& [method, p] : notes)
-            if (method == "changed" && p["address"] == address && p["value"] == value &&
-                p["source"] == source)
-                return true;
-        return false;
-    }
-};
 
 // --- The window as the owner ----------------------------------------------------------------
 
@@ -140,34 +110,6 @@ TEST_F(WindowOwner, APresetLoadedByAClientShowsInTheWindow) {
 }
 
 // --- The window as a client -----------------------------------------------------------------
-
-// What `vortella-cli serve` runs, in this process: the simulated unit's owner and its service.
-struct HeadlessOwner {
-    HeadlessOwner() {
-        model.bindControls();
-        devices::HubOptions options;
-        options.simulate = true;
-        runtime = std::make_unique<devices::LinkRuntime>(model, host, options);
-        service::ServiceOptions serving;
-        serving.program = "serve";
-        serving.unitName = [] { return std::string("simulated"); };
-        service = std::make_unique<service::ControlService>(model, *runtime, serving);
-        QObject::connect(&endpoint, &service::LocalEndpoint::clientConnected, service.get(),
-                         &service::ControlService::addClient);
-    }
-    bool start() {
-        if (!endpoint.listen().listening) return false;
-        runtime->hub().start();
-        return true;
-    }
-    sim::SimulatedUnit& unit() { return runtime->hub().simulated()->unit(); }
-
-    ParameterModel model;
-    NullLinkHost host;
-    std::unique_ptr<devices::LinkRuntime> runtime;
-    service::LocalEndpoint endpoint;
-    std::unique_ptr<service::ControlService> service;
-};
 
 class ServedWindow : public WindowProgram {
   protected:
