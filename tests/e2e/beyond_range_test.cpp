@@ -6,11 +6,15 @@
 #include <QSpinBox>
 #include <QtTest/QTest>
 #include <fstream>
+#include <limits>
 #include <memory>
 
 #include "e2e/service_rig.h"
 #include "e2e/window_rig.h"
+#include "model/compressor_curve.h"
+#include "presets/preset_check.h"
 #include "presets/preset_file.h"
+#include "service/unit_json.h"
 #include "ui/range_mark.h"
 #include "ui/served_link.h"
 
@@ -54,6 +58,16 @@ int markOf(const Row& row) {
     return row.address == 0x010A ? -120 : row.value;
 }
 
+constexpr int kUnmarked = std::numeric_limits<int>::min();
+
+int wantedMark(const Row& row) {
+    return row.marked ? markOf(row) : kUnmarked;
+}
+
+int markOn(const QWidget* control) {
+    return ui::heldBeyondRange(control).value_or(kUnmarked);
+}
+
 enum class Role { Owner, Client };
 
 class BeyondRange : public WindowProgram, public ::testing::WithParamInterface<Role> {
@@ -77,10 +91,8 @@ class BeyondRange : public WindowProgram, public ::testing::WithParamInterface<R
     }
     QWidget* control(const char* name) { return app->mainWindow().findChild<QWidget*>(name); }
     bool allShown() {
-        for (const Row& r : kRows) {
-            const std::optional<int> want = r.marked ? std::optional<int>(markOf(r)) : std::nullopt;
-            if (ui::heldBeyondRange(control(r.control)) != want) return false;
-        }
+        for (const Row& r : kRows)
+            if (markOn(control(r.control)) != wantedMark(r)) return false;
         return true;
     }
     // Every row as the unit, the window's images and `get` have it, after `what`.
@@ -114,13 +126,16 @@ TEST_P(BeyondRange, ShowingAValueNeverChangesIt) {
         ASSERT_TRUE(set && set->ok) << r.control << ": " << (set ? set->message : "no answer");
     }
     // Each control shows its nearest end, marked with what the unit holds, and writes nothing.
-    QTest::qWaitFor([&] { return allShown(); }, 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return allShown(); }, 3000));
     for (const Row& r : kRows) {
         SCOPED_TRACE(r.control);
-        const std::optional<int> want = r.marked ? std::optional<int>(markOf(r)) : std::nullopt;
-        EXPECT_EQ(ui::heldBeyondRange(control(r.control)), want);
-        if (r.pane) EXPECT_EQ(ui::heldBeyondRange(control(r.pane)), want);
-        if (r.marked) EXPECT_EQ(control(r.control)->toolTip(), ui::beyondRangeTip(markOf(r)));
+        EXPECT_EQ(markOn(control(r.control)), wantedMark(r));
+        if (r.pane) {
+            EXPECT_EQ(markOn(control(r.pane)), wantedMark(r));
+        }
+        if (r.marked) {
+            EXPECT_EQ(control(r.control)->toolTip(), ui::beyondRangeTip(markOf(r)));
+        }
     }
     EXPECT_EQ(qobject_cast<QSlider*>(control("MusRmsAttackBar"))->value(), 100);
     EXPECT_EQ(qobject_cast<QComboBox*>(control("RMSBox"))->currentIndex(), 1);
@@ -143,9 +158,11 @@ TEST_P(BeyondRange, ShowingAValueNeverChangesIt) {
     ASSERT_TRUE(saved.message.empty()) << saved.message;
     DeviceImage file = presets::noSlotsSet();
     presets::applyPreset(saved.preset, app->model().deviceVariant, file);
-    for (const Row& r : kRows)
-        if (presets::presetSavesSlot(moduleOf(r.address), slotOf(r.address)))
+    for (const Row& r : kRows) {
+        if (presets::presetSavesSlot(moduleOf(r.address), slotOf(r.address))) {
             EXPECT_EQ(file.at(r.address), r.value) << r.control;
+        }
+    }
 
     // Whole-image writes: the window's Load of that file with one gain changed, and a client's.
     file = unitImage();

@@ -212,6 +212,31 @@ TEST_F(ServedWindow, LoadStoreBluetoothAndFactoryGoThroughTheOwner) {
     EXPECT_EQ(app->mainWindow().editHistory().stack().count(), 0);  // the unit was read again
 }
 
+// An edit made while the owner writes a preset waits at the owner and reaches the unit once the
+// preset is written; the window never shows a value the unit was not given.
+TEST_F(ServedWindow, AnEditWhileTheOwnerIsBusyReachesTheUnitAfterIt) {
+    Client other;
+    ASSERT_TRUE(other.open());
+    DeviceImage file = unit().image();
+    file.set(kBand1Freq, 100);
+    std::optional<RpcIncoming> loaded;
+    other.client.call("load", {{"path", writePreset(file).toStdString()}},
+                      [&loaded](const RpcIncoming& a) { loaded = a; });
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return app->servedLink()->linkState() == kPresent && !loaded; }, 5000));
+    type("MusGainEdit1", "6");
+    EXPECT_EQ(gainBox()->text(), "6.0dB");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.has_value(); }, 20000));
+    EXPECT_TRUE(loaded->ok) << loaded->message;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return unit().image().at(kBand1Gain) == 150; }, 10000))
+        << unit().image().at(kBand1Gain);
+    EXPECT_EQ(unit().image().at(kBand1Freq), 100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->servedLink()->changesInFlight(); }, 5000));
+    EXPECT_EQ(gainBox()->text(), "6.0dB");
+    EXPECT_EQ(app->model().device.at(kBand1Gain), 150);
+    EXPECT_TRUE(dialogs.told.empty());
+}
+
 TEST_F(ServedWindow, WhenTheOwnerGoesTheWindowSaysSoThenOwnsTheUnitItself) {
     owner.reset();
     ASSERT_TRUE(waitForLabel("Offline", 5000));
