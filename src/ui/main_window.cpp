@@ -29,6 +29,7 @@
 #include "ui/edit_history.h"
 #include "ui/marker_editor.h"
 #include "ui/meter_bar.h"
+#include "ui/range_mark.h"
 
 namespace vt::ui {
 
@@ -246,10 +247,12 @@ void MainWindow::ApplyDeviceImage() {
             if (auto* bar = qobject_cast<QSlider*>(c)) {
                 // The pane shows the value and places its bar; neither writes.
                 auto* pane = qobject_cast<ValuePane*>(m_views.companion(address));
-                if (pane && hintNumber(pane) > 5)
+                if (pane && hintNumber(pane) > 5) {
                     m_views.ShowValue(pane, 0, kSourceImage, v);
-                else
+                } else {
                     m_views.showOnBar(bar, v);
+                    markBeyondRange(m_views.companion(address), heldBeyondRange(bar));
+                }
             } else if (auto* button = qobject_cast<BitmapButton*>(c)) {
                 if (button->role() == BitmapButton::Role::Phase) {
                     setHint(button, v == 0 ? "1" : "0");
@@ -278,6 +281,10 @@ void MainWindow::ApplyDeviceImage() {
         const int source = input->currentIndex();
         if (source >= 0 && source < 3)
             m_inputRadios[static_cast<std::size_t>(source)]->setChecked(true);
+        // The radio of the box's nearest end carries its mark.
+        for (int i = 0; i < 3; ++i)
+            markBeyondRange(m_inputRadios[static_cast<std::size_t>(i)],
+                            i == source ? heldBeyondRange(input) : std::nullopt);
     }
 
     const int version = m_model.window.at(kSystemModule, slot_ids::kSysVersion);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyle>
@@ -18,12 +19,13 @@ constexpr const char* kPlainTip = "plainToolTip";
 constexpr const char* kPlainStyle = "plainStyleSheet";
 
 const char* typeSelector(const QWidget* w) {
-    return qobject_cast<const QLineEdit*>(w)   ? "QLineEdit"
-           : qobject_cast<const QComboBox*>(w) ? "QComboBox"
-           : qobject_cast<const QSpinBox*>(w)  ? "QSpinBox"
-           : qobject_cast<const QLabel*>(w)    ? "QLabel"
-           : qobject_cast<const QSlider*>(w)   ? "QSlider"
-                                               : "QWidget";
+    return qobject_cast<const QLineEdit*>(w)      ? "QLineEdit"
+           : qobject_cast<const QComboBox*>(w)    ? "QComboBox"
+           : qobject_cast<const QSpinBox*>(w)     ? "QSpinBox"
+           : qobject_cast<const QLabel*>(w)       ? "QLabel"
+           : qobject_cast<const QSlider*>(w)      ? "QSlider"
+           : qobject_cast<const QRadioButton*>(w) ? "QRadioButton"
+                                                  : "QWidget";
 }
 
 // Amber face, dark red text: the control shows less than the unit holds.
