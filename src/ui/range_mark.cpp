@@ -32,12 +32,11 @@ const char* typeSelector(const QWidget* w) {
 QString markedStyle(const QWidget* w) {
     if (const auto* bar = qobject_cast<const QSlider*>(w)) {
         const bool across = bar->orientation() == Qt::Horizontal;
-        return QString(
-                   "QSlider::groove:%1 { background: rgb(255,200,120); border: 1px solid "
-                   "rgb(200,60,0); %2 } QSlider::handle:%1 { background: rgb(220,60,0); border: "
-                   "1px "
-                   "solid rgb(120,20,0); %3 }")
-            .arg(across ? "horizontal" : "vertical", across ? "height: 4px;" : "width: 4px;",
+        const QString groove = "background: rgb(255,200,120); border: 1px solid rgb(200,60,0);";
+        const QString handle = "background: rgb(220,60,0); border: 1px solid rgb(120,20,0);";
+        return QString("QSlider::groove:%1 { %2 %3 } QSlider::handle:%1 { %4 %5 }")
+            .arg(across ? "horizontal" : "vertical", groove,
+                 across ? "height: 4px;" : "width: 4px;", handle,
                  across ? "width: 8px; margin: -6px 0;" : "height: 8px; margin: 0 -6px;");
     }
     return QString(
