@@ -184,12 +184,14 @@ void EditHistory::undo() {
     if (!mayReplay()) return;
     commit();
     m_stack.undo();
+    tellLeftAlone();  // after the stack's new status, which would hide it
 }
 
 void EditHistory::redo() {
     if (!mayReplay()) return;
     commit();
     m_stack.redo();
+    tellLeftAlone();
 }
 
 void EditHistory::clear() {
@@ -205,11 +207,10 @@ void EditHistory::followOutsideWrite(int address, int value) {
 void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards) {
     m_replaying = true;
     bool imageOnly = false;
-    std::vector<int> leftAlone;
-    auto write = [this, backwards, &imageOnly, &leftAlone](const SlotChange& c) {
+    auto write = [this, backwards, &imageOnly](const SlotChange& c) {
         // Another program changed the slot since the step: its value is newer than either.
         if (m_model.device.at(c.address) != (backwards ? c.after : c.before)) {
-            leftAlone.push_back(c.address);
+            m_leftAlone.push_back(c.address);
             return;
         }
         const int value = backwards ? c.before : c.after;
@@ -230,8 +231,13 @@ void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards)
     m_replaying = false;
     if (imageOnly && m_writeImage) m_writeImage();
     if (m_refresh) m_refresh();
-    if (!leftAlone.empty())
-        emit refused(Refusal::ChangedElsewhere, QString::fromStdString(slotGroupName(leftAlone)));
+}
+
+void EditHistory::tellLeftAlone() {
+    if (m_leftAlone.empty()) return;
+    const QString names = QString::fromStdString(slotGroupName(m_leftAlone));
+    m_leftAlone.clear();
+    emit refused(Refusal::ChangedElsewhere, names);
 }
 
 void EditHistory::emitStatus() {

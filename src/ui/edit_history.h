@@ -91,6 +91,8 @@ class EditHistory : public QObject, public WriteObserver {
     // Writes `changes` in order (their `before` values when `backwards`), then refreshes.
     void replay(const std::vector<SlotChange>& changes, bool backwards);
     void emitStatus();
+    // Says which slots the last undo or redo left alone, if any.
+    void tellLeftAlone();
     bool mayReplay();
 
     ParameterModel& m_model;
@@ -101,6 +103,7 @@ class EditHistory : public QObject, public WriteObserver {
     QUndoStack m_stack;
     DeviceImage m_baseline;  // what the unit held before the open action
     std::vector<SlotChange> m_changes;
+    std::vector<int> m_leftAlone;  // slots the replay running now leaves to another program
     QString m_label;
     int m_depth = 0;
     bool m_implicit = false;  // opened by a write outside any action; closes after the event

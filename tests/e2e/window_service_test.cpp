@@ -23,6 +23,7 @@
 #include "service/control_service.h"
 #include "service/endpoint_path.h"
 #include "service/local_endpoint.h"
+#include "ui/link_window.h"
 #include "ui/served_link.h"
 
 namespace vt::test {
@@ -107,6 +108,26 @@ TEST_F(WindowOwner, APresetLoadedByAClientShowsInTheWindow) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return boxText("MusGainEdit1") == "4.0dB"; }, 1000));
     EXPECT_EQ(boxText("MusFreEdit1").toStdString(), std::string(frequencyText(100)));
     EXPECT_EQ(app->model().window.at(kBand1Gain), 140);
+}
+
+// Window 135 -> 145, a client sets 100: undo and redo leave the client's 100 and say so.
+TEST_F(WindowOwner, UndoAndRedoLeaveAClientsChangeAlone) {
+    ui::EditHistory& history = app->mainWindow().editHistory();
+    type("MusGainEdit1", "3");
+    type("MusGainEdit1", "5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return unit().image().at(kBand1Gain) == 145; }, 6000));
+    const auto answer = other.call("set", {{"address", kBand1Gain}, {"value", 100}});
+    ASSERT_TRUE(answer && answer->ok);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxText("MusGainEdit1") == "-4.0dB"; }, 1000));
+
+    history.undo();
+    history.redo();
+    QTest::qWait(300);
+    EXPECT_EQ(unit().image().at(kBand1Gain), 100);
+    EXPECT_EQ(boxText("MusGainEdit1"), "-4.0dB");
+    EXPECT_TRUE(app->linkWindow().editStatus().endsWith(
+        "(Undo and redo left alone what another program changed since: Band 1 gain)"))
+        << app->linkWindow().editStatus().toStdString();
 }
 
 // --- The window as a client -----------------------------------------------------------------
