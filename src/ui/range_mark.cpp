@@ -7,7 +7,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QStyle>
 #include <QVariant>
 #include <QWidget>
 
@@ -45,12 +44,6 @@ QString markedStyle(const QWidget* w) {
         .arg(typeSelector(w));
 }
 
-void repolish(QWidget* w) {
-    w->style()->unpolish(w);
-    w->style()->polish(w);
-    w->update();
-}
-
 }  // namespace
 
 QString beyondRangeTip(int held) {
@@ -73,7 +66,6 @@ void markBeyondRange(QWidget* control, std::optional<int> held) {
         control->setProperty(kHeld, QVariant());
         control->setToolTip(control->property(kPlainTip).toString());
         control->setStyleSheet(control->property(kPlainStyle).toString());
-        repolish(control);
         return;
     }
     control->setProperty(kHeld, *held);
@@ -84,7 +76,6 @@ void markBeyondRange(QWidget* control, std::optional<int> held) {
         plain = QString("%1 { %2 }").arg(typeSelector(control), plain);
     control->setStyleSheet(plain.isEmpty() ? markedStyle(control)
                                            : plain + "\n" + markedStyle(control));
-    repolish(control);
 }
 
 }  // namespace vt::ui
