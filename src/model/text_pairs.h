@@ -65,6 +65,10 @@ inline constexpr TextPair kAskRestoreFactory{"Restore Factory settings ", "恢�
 // Undo and redo pressed while a preset is being written or the unit read again.
 inline constexpr TextPair kUndoWaits{"Undo and redo wait until the unit is connected",
                                      "设备连接后才能撤销或重做"};
+// An undo or redo step met a slot that another program changed since; the slots' names follow.
+inline constexpr TextPair kUndoLeftAlone{
+    "Undo and redo left alone what another program changed since: ",
+    "撤销和重做未改动其他程序之后修改的参数: "};
 
 // Preset file messages.
 inline constexpr TextPair kFileNotFound{"File not find!", "文件不存在"};
@@ -73,11 +77,12 @@ inline constexpr TextPair kDataFileCorrupted{"Data file is corrupted!", "数据�
 
 // Every pair above, for whoever walks them all.
 inline constexpr std::array kAllPairs{
-    &kConnecting,   &kDownloadingRead, &kDownloadingWrite,   &kDeviceConnected,
-    &kOffLine,      &kLoadWaiting,     &kSaveWaiting,        &kSaving,
-    &kStatusPrefix, &kConfirmCaption,  &kDeviceDisconnected, &kAckError,
-    &kResetAllEq,   &kAskSaveData,     &kAskRestoreSettings, &kAskRestoreFactory,
-    &kUndoWaits,    &kFileNotFound,    &kFileFormatError,    &kDataFileCorrupted,
+    &kConnecting,        &kDownloadingRead, &kDownloadingWrite,   &kDeviceConnected,
+    &kOffLine,           &kLoadWaiting,     &kSaveWaiting,        &kSaving,
+    &kStatusPrefix,      &kConfirmCaption,  &kDeviceDisconnected, &kAckError,
+    &kResetAllEq,        &kAskSaveData,     &kAskRestoreSettings, &kAskRestoreFactory,
+    &kUndoWaits,         &kUndoLeftAlone,   &kFileNotFound,       &kFileFormatError,
+    &kDataFileCorrupted,
 };
 
 }  // namespace texts

@@ -17,6 +17,7 @@
 #include "model/parameter_model.h"
 #include "model/rounding.h"
 #include "ui/controls.h"
+#include "ui/range_mark.h"
 
 namespace vt::ui {
 namespace {
@@ -165,15 +166,32 @@ void CompressorEditor::CurvePoint(int mode) {
             m_points[i] = {static_cast<double>(m_inputs[i]->value()),
                            static_cast<double>(m_outputs[i]->value())};
     }
+    const Curve held = m_points;
     shapeCurve(m_points);
     for (std::size_t i = 0; i < kCurvePoints; ++i) {
         m_inputs[i]->setValue(static_cast<int>(roundHalfEvenToInt(m_points[i].input)));
         m_outputs[i]->setValue(static_cast<int>(roundHalfEvenToInt(m_points[i].output)));
     }
+    for (std::size_t i = 0; i < kCurvePoints; ++i) {
+        // A point the spin edits cannot show as the unit holds it is shown shaped, marked, and
+        // written only once an edit moves it.
+        const bool untouched = mode == kCurveEdit && m_points[i].input == m_shown[i].input &&
+                               m_points[i].output == m_shown[i].output;
+        if (mode != kCurveShow && untouched) continue;
+        auto mark = [&](QSpinBox* spin, double unit) {
+            const int number = static_cast<int>(roundHalfEvenToInt(unit));
+            markBeyondRange(spin, mode == kCurveShow && spin->value() != number
+                                      ? std::optional<int>(number)
+                                      : std::nullopt);
+        };
+        mark(m_inputs[i], held[i].input);
+        mark(m_outputs[i], held[i].output);
+        if (mode != kCurveShow)
+            m_model.window.set(kMainModule, kCurveFirstSlot + static_cast<int>(i),
+                               slotOfCurvePoint(m_points[i]));
+    }
+    m_shown = m_points;
     if (mode != kCurveShow) {
-        for (int i = 0; i < kCurvePoints; ++i)
-            m_model.window.set(kMainModule, kCurveFirstSlot + i,
-                               slotOfCurvePoint(m_points[static_cast<std::size_t>(i)]));
         for (int i = kCurvePoints - 1; i >= 0; --i) {
             const int slot = kCurveFirstSlot + i;
             const int value = m_model.window.at(kMainModule, slot);

@@ -66,6 +66,7 @@ class CompressorEditor : public QObject {
     std::array<QSpinBox*, kCurvePoints> m_inputs{};
     std::array<QSpinBox*, kCurvePoints> m_outputs{};
     Curve m_points{};
+    Curve m_shown{};  // what the spin edits last showed
     bool m_busy = false;
 };
 

@@ -9,6 +9,7 @@
 #include "ui/compressor_editor.h"
 #include "ui/edit_history.h"
 #include "ui/main_window.h"
+#include "ui/range_mark.h"
 
 namespace vt::ui {
 void MainWindow::connectHandlers() {
@@ -77,6 +78,7 @@ void MainWindow::MusModeBox1Change(QComboBox* box) {
     const int a = tagOf(box);
     int v = box->currentIndex();
     if (m_model.sendSuppression == 1) return;
+    markBeyondRange(box, std::nullopt);  // the user's choice, which the box can show
     if (auto* bypass = qobject_cast<QCheckBox*>(m_views.companion(a));
         bypass && bypass->isChecked())
         v += 10;
@@ -120,6 +122,7 @@ void MainWindow::DEQALLPASSBtn1Click(BitmapButton* button) {
 }
 
 void MainWindow::LMH_BYPSSBoxChange(QComboBox* box) {
+    markBeyondRange(box, std::nullopt);
     m_model.SendDatatoMCU(tagOf(box), box->currentIndex());
     m_compressor->CurvePoint(kCurveShow);
 }
@@ -131,6 +134,8 @@ void MainWindow::SysInputRadio1Click(QRadioButton* radio) {
         const QSignalBlocker blocker(input);
         input->setCurrentIndex(tagOf(radio));
     }
+    markBeyondRange(input, std::nullopt);
+    for (auto* r : m_inputRadios) markBeyondRange(r, std::nullopt);
     m_model.SendDatatoMCU(tagOf(input), input->currentIndex());
 }
 

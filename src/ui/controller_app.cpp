@@ -45,7 +45,9 @@ ControllerApp::ControllerApp(devices::HubOptions options, DialogService& dialogs
     connect(&m_main->editHistory(), &EditHistory::statusChanged, m_linkWindow.get(),
             &LinkWindow::setEditStatus);
     connect(&m_main->editHistory(), &EditHistory::refused, m_linkWindow.get(),
-            [this] { m_linkWindow->noteEditRefused(m_main->textOf(texts::kUndoWaits)); });
+            [this](Refusal why, const QString& names) {
+                m_linkWindow->noteEditRefused(m_main->refusalText(why, names));
+            });
 
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(0);

@@ -33,7 +33,7 @@ ValuePane::ValuePane(QWidget* parent) : QLabel(parent) {
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
     setAutoFillBackground(true);
-    setStyleSheet("background: rgb(236,236,236); color: rgb(20,20,20);");
+    setStyleSheet("QLabel { background: rgb(236,236,236); color: rgb(20,20,20); }");
 }
 
 BitmapButton::BitmapButton(const QString& caption, Role role, QWidget* parent)

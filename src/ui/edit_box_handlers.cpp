@@ -86,7 +86,11 @@ bool MainWindow::editBoxEvent(QLineEdit* box, QEvent* event) {
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) MusFreEdit1Click(box);
             return false;
         case QEvent::FocusOut:
-            if (focusMovedWithin(this, static_cast<QFocusEvent*>(event)->reason()))
+            // The unit's value changed while the user typed: leaving the box without
+            // confirming shows that value, and the typing is dropped.
+            if (ParameterViews::overtakenWhileTyping(box))
+                m_views.revertBox(box);
+            else if (focusMovedWithin(this, static_cast<QFocusEvent*>(event)->reason()))
                 MusFreEdit1Exit();
             return false;
         case QEvent::ShortcutOverride: {
@@ -109,11 +113,11 @@ void MainWindow::MusFreEdit1Click(QLineEdit* sender) {
     m_armedBox = box;
     box->setFocus(Qt::MouseFocusReason);
     m_wheelArmed = 1;
-    m_model.lastAcceptedText = box->text().toStdString();
-    const int saved = m_model.sendSuppression;
-    m_model.sendSuppression = 1;
-    m_views.AcceptTypedText(0);
-    m_model.sendSuppression = saved;
+    // The box shows what the unit holds and its band is selected; a click writes nothing. Text
+    // the user is typing stays.
+    m_views.ShowValue(box, 0, kSourceImage,
+                      m_model.window.at(m_model.effectiveAddress(tagOf(box))));
+    if (!ParameterViews::isBeingEdited(box)) m_model.lastAcceptedText = box->text().toStdString();
 }
 
 void MainWindow::MusFreEdit1Exit() {
@@ -142,6 +146,9 @@ bool MainWindow::MusFreEdit1KeyDown(QLineEdit* sender, QKeyEvent* key) {
         case Qt::Key_Enter:
             m_views.setCurrentEditBox(sender);
             MusFreEdit1Exit();
+            return true;
+        case Qt::Key_Escape:
+            m_views.revertBox(sender);
             return true;
         default:
             break;

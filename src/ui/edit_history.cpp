@@ -176,7 +176,7 @@ void EditHistory::finish() {
 
 bool EditHistory::mayReplay() {
     if (m_writable()) return true;
-    emit refused();
+    emit refused(Refusal::LinkBusy, {});
     return false;
 }
 
@@ -184,12 +184,14 @@ void EditHistory::undo() {
     if (!mayReplay()) return;
     commit();
     m_stack.undo();
+    tellLeftAlone();  // after the stack's new status, which would hide it
 }
 
 void EditHistory::redo() {
     if (!mayReplay()) return;
     commit();
     m_stack.redo();
+    tellLeftAlone();
 }
 
 void EditHistory::clear() {
@@ -206,6 +208,11 @@ void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards)
     m_replaying = true;
     bool imageOnly = false;
     auto write = [this, backwards, &imageOnly](const SlotChange& c) {
+        // Another program changed the slot since the step: its value is newer than either.
+        if (m_model.device.at(c.address) != (backwards ? c.after : c.before)) {
+            m_leftAlone.push_back(c.address);
+            return;
+        }
         const int value = backwards ? c.before : c.after;
         const int module = moduleOf(c.address);
         if (slotOf(c.address) < kSlotCount[static_cast<std::size_t>(module)]) {
@@ -224,6 +231,13 @@ void EditHistory::replay(const std::vector<SlotChange>& changes, bool backwards)
     m_replaying = false;
     if (imageOnly && m_writeImage) m_writeImage();
     if (m_refresh) m_refresh();
+}
+
+void EditHistory::tellLeftAlone() {
+    if (m_leftAlone.empty()) return;
+    const QString names = QString::fromStdString(slotGroupName(m_leftAlone));
+    m_leftAlone.clear();
+    emit refused(Refusal::ChangedElsewhere, names);
 }
 
 void EditHistory::emitStatus() {

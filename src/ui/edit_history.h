@@ -20,6 +20,12 @@ struct SlotChange {
     bool operator==(const SlotChange&) const = default;
 };
 
+// Why an undo or redo changed less than its step holds.
+enum class Refusal {
+    LinkBusy,          // the link takes no writes: nothing was changed
+    ChangedElsewhere,  // slots another program changed since the step were left as they are
+};
+
 inline constexpr int kHistoryLimit = 500;
 inline constexpr qint64 kStepMergeMs = 1000;  // arrow or wheel steps of one box merge within this
 
@@ -72,8 +78,10 @@ class EditHistory : public QObject, public WriteObserver {
   signals:
     // The texts of the next undo and redo ("Band 3 gain"), empty when there is none.
     void statusChanged(const QString& undoText, const QString& redoText);
-    // An undo or redo was asked for while the link takes no writes; nothing was changed.
-    void refused();
+    // An undo or redo was asked for while the link takes no writes (nothing was changed), or it
+    // met slots that no longer hold what the step left there (`names` names them; they keep
+    // their value, the step's other slots are written).
+    void refused(vt::ui::Refusal why, const QString& names);
 
   private:
     friend class EditStep;
@@ -83,6 +91,8 @@ class EditHistory : public QObject, public WriteObserver {
     // Writes `changes` in order (their `before` values when `backwards`), then refreshes.
     void replay(const std::vector<SlotChange>& changes, bool backwards);
     void emitStatus();
+    // Says which slots the last undo or redo left alone, if any.
+    void tellLeftAlone();
     bool mayReplay();
 
     ParameterModel& m_model;
@@ -93,6 +103,7 @@ class EditHistory : public QObject, public WriteObserver {
     QUndoStack m_stack;
     DeviceImage m_baseline;  // what the unit held before the open action
     std::vector<SlotChange> m_changes;
+    std::vector<int> m_leftAlone;  // slots the replay running now leaves to another program
     QString m_label;
     int m_depth = 0;
     bool m_implicit = false;  // opened by a write outside any action; closes after the event

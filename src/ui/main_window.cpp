@@ -29,6 +29,7 @@
 #include "ui/edit_history.h"
 #include "ui/marker_editor.h"
 #include "ui/meter_bar.h"
+#include "ui/range_mark.h"
 
 namespace vt::ui {
 
@@ -181,9 +182,9 @@ void MainWindow::installUndoActions() {
     // Only a connected link takes writes: while a preset is written or the unit read again, an
     // undo would change the window and not the unit. The keys then say why, by the link label.
     m_history->setWritable([this] { return m_link.linkState() == kConnected; });
-    connect(m_history, &EditHistory::refused, this, [this] {
+    connect(m_history, &EditHistory::refused, this, [this](Refusal why, const QString& names) {
         QToolTip::showText(m_linkLabel->mapToGlobal(QPoint(0, m_linkLabel->height())),
-                           textOf(texts::kUndoWaits), m_linkLabel);
+                           refusalText(why, names), m_linkLabel);
     });
     // A compressor point typed digit by digit, or spun, is one step while it keeps changing.
     for (auto* spin : findChildren<QSpinBox*>())
@@ -196,6 +197,11 @@ void MainWindow::setLanguage(int flag) {
 
 QString MainWindow::textOf(const TextPair& pair) const {
     return toQString(pick(pair, m_language));
+}
+
+QString MainWindow::refusalText(Refusal why, const QString& names) const {
+    return why == Refusal::LinkBusy ? textOf(texts::kUndoWaits)
+                                    : textOf(texts::kUndoLeftAlone) + names;
 }
 
 void MainWindow::revealFactoryToggle() {
@@ -239,7 +245,14 @@ void MainWindow::ApplyDeviceImage() {
             if (!c) continue;
             const int v = m_model.window.at(module, slot);
             if (auto* bar = qobject_cast<QSlider*>(c)) {
-                bar->setValue(v);
+                // The pane shows the value and places its bar; neither writes.
+                auto* pane = qobject_cast<ValuePane*>(m_views.companion(address));
+                if (pane && hintNumber(pane) > 5) {
+                    m_views.ShowValue(pane, 0, kSourceImage, v);
+                } else {
+                    m_views.showOnBar(bar, v);
+                    markBeyondRange(m_views.companion(address), heldBeyondRange(bar));
+                }
             } else if (auto* button = qobject_cast<BitmapButton*>(c)) {
                 if (button->role() == BitmapButton::Role::Phase) {
                     setHint(button, v == 0 ? "1" : "0");
@@ -250,10 +263,10 @@ void MainWindow::ApplyDeviceImage() {
                 }
             } else if (auto* combo = qobject_cast<QComboBox*>(c)) {
                 if (auto* bypass = qobject_cast<QCheckBox*>(m_views.companion(address))) {
-                    combo->setCurrentIndex(v % 10 < combo->count() ? v % 10 : -1);
+                    m_views.showOnCombo(combo, v % 10, v);
                     bypass->setChecked(v / 10 != 0);
                 } else {
-                    combo->setCurrentIndex(v >= 0 && v < combo->count() ? v : -1);
+                    m_views.showOnCombo(combo, v, v);
                 }
             } else if (qobject_cast<QLineEdit*>(c)) {
                 m_views.ShowValue(c, 0, kSourceImage, v);
@@ -268,6 +281,10 @@ void MainWindow::ApplyDeviceImage() {
         const int source = input->currentIndex();
         if (source >= 0 && source < 3)
             m_inputRadios[static_cast<std::size_t>(source)]->setChecked(true);
+        // The radio of the box's nearest end carries its mark.
+        for (int i = 0; i < 3; ++i)
+            markBeyondRange(m_inputRadios[static_cast<std::size_t>(i)],
+                            i == source ? heldBeyondRange(input) : std::nullopt);
     }
 
     const int version = m_model.window.at(kSystemModule, slot_ids::kSysVersion);

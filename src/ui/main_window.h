@@ -43,6 +43,7 @@ class MarkerEditor;
 class MeterBar;
 class DialogService;
 class EditHistory;
+enum class Refusal;
 
 inline constexpr const char* kApplicationTitle = "VORTELLA Audio Controller";
 inline constexpr const char* kWindowTitle = "KV Series DSP Control Software v3.4.3 Beta";
@@ -131,6 +132,8 @@ class MainWindow : public QMainWindow {
     void setLanguage(int flag);
     // The text of `pair` in the window's language.
     QString textOf(const TextPair& pair) const;
+    // Why an undo or redo changed less than asked, as the window says it.
+    QString refusalText(Refusal why, const QString& names) const;
     // The editor tick runs only while a drag or an undrawn change needs it.
     bool editorTickRunning() const { return m_editorTimer.isActive(); }
     void wakeEditorTick();

@@ -7,6 +7,7 @@
 #include "model/number_text.h"
 #include "model/scales.h"
 #include "model/slot_map.h"
+#include "ui/range_mark.h"
 
 namespace vt::ui {
 namespace {
@@ -28,6 +29,11 @@ constexpr int kDeqStart1 = 2 * 256 + 8;
 constexpr int kDeqCutoff1 = 2 * 256 + 9;
 constexpr int kDeqStart2 = 2 * 256 + 20;
 constexpr int kDeqCutoff2 = 2 * 256 + 21;
+
+// Dynamic properties of a band box: the text of what the unit holds, and whether that changed
+// while the user was typing.
+constexpr const char* kHeldText = "heldText";
+constexpr const char* kOvertaken = "overtakenWhileTyping";
 
 }  // namespace
 
@@ -78,6 +84,36 @@ int ParameterViews::qLimit(int address) const {
     return m_model.window.at(module, typeSlot) == 0 ? kQIndexMax : kOtherQIndexMax;
 }
 
+bool ParameterViews::isBeingEdited(const QLineEdit* box) {
+    return box && box->hasFocus() && box->isModified();
+}
+
+bool ParameterViews::overtakenWhileTyping(const QLineEdit* box) {
+    return box && box->property(kOvertaken).toBool();
+}
+
+void ParameterViews::revertBox(QLineEdit* box) {
+    if (!box || box == m_placeholder) return;
+    box->setModified(false);
+    box->setProperty(kOvertaken, false);
+    ShowValue(box, 0, kSourceImage, m_model.window.at(m_model.effectiveAddress(tagOf(box))));
+    if (box == currentEditBox()) m_model.lastAcceptedText = box->text().toStdString();
+}
+
+void ParameterViews::showOnBar(QSlider* bar, int held) {
+    const int shown = std::clamp(held, bar->minimum(), bar->maximum());
+    m_model.trackBarEchoGuard = true;
+    bar->setValue(shown);
+    m_model.trackBarEchoGuard = false;
+    markBeyondRange(bar, shown == held ? std::nullopt : std::optional<int>(held));
+}
+
+void ParameterViews::showOnCombo(QComboBox* combo, int index, int held) {
+    const int shown = std::clamp(index, 0, std::max(combo->count() - 1, 0));
+    combo->setCurrentIndex(shown);
+    markBeyondRange(combo, shown == index ? std::nullopt : std::optional<int>(held));
+}
+
 void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
     if (!c) return;
     auto* edit = qobject_cast<QLineEdit*>(c);
@@ -96,45 +132,54 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
         return;
     }
     const bool isPlaceholder = c == m_placeholder;
+    const bool fromImage = source == kSourceImage;
     const int address = m_model.effectiveAddress(tagOf(c));
+    // A Q box shows the Q slot its band's type uses, whichever of the two it was shown for.
+    if (fromImage && kind == kViewQ && !isPlaceholder) v = m_model.window.at(address);
+    const int held = static_cast<int>(std::trunc(v));
+    auto* bar = isPlaceholder ? nullptr : qobject_cast<QSlider*>(primary(address));
+    // A pane shows no more than its bar can.
+    if (pane && bar) v = clampValue(v, bar->minimum(), bar->maximum());
     auto setText = [&](const QString& text) {
-        if (edit)
-            edit->setText(text);
-        else if (pane)
-            pane->setText(text);
+        if (!edit) {
+            if (pane) pane->setText(text);
+            return;
+        }
+        // A box the user is typing in keeps the typed text; what the unit holds shows when the
+        // box is left without confirming, and is what a wrong entry falls back to.
+        if (fromImage && isBeingEdited(edit) && !isPlaceholder) {
+            if (edit->property(kHeldText).toString() != text) edit->setProperty(kOvertaken, true);
+            edit->setProperty(kHeldText, text);
+            m_model.lastAcceptedText = text.toStdString();
+            return;
+        }
+        edit->setProperty(kHeldText, text);
+        edit->setProperty(kOvertaken, false);
+        edit->setText(text);
     };
 
     switch (kind) {
         case kViewCombo:
-            if (combo)
-                combo->setCurrentIndex(static_cast<int>(v) < combo->count() ? static_cast<int>(v)
-                                                                            : -1);
+            if (combo) {
+                showOnCombo(combo, held, held);
+                v = combo->currentIndex();
+            }
             break;
         case kViewFreq:
-            if (source == kSourceUser) v = applyStep(v, step);
+            if (!fromImage) v = applyStep(v, step);
             v = clampValue(v, 0, kFreqIndexMax);
             setText(toQString(frequencyText(static_cast<int>(v))));
             if (!isPlaceholder) setCurrentEditBox(primary(address));
             SelectBand(c);
             break;
         case kViewGain:
-            if (source == kSourceUser) v = clampValue(applyStep(v, step), 0, kGainStepMax);
+            v = clampValue(fromImage ? v : applyStep(v, step), 0, kGainStepMax);
             setText(QString::fromStdString(gainText(v)));
             SelectBand(c);
             break;
         case kViewQ:
-            if (source == kSourceUser) {
-                const int limit = qLimit(address);
-                v = applyStep(v, step);
-                if (v > limit)
-                    v = limit;
-                else if (v < 0)
-                    v = 0;
-            } else {
-                if (!isPlaceholder && m_model.window.at(address) > kQIndexMax)
-                    m_model.window.set(address, kQIndexMax);
-                v = isPlaceholder ? clampValue(v, 0, kQIndexMax) : m_model.window.at(address);
-            }
+            v = fromImage ? clampValue(v, 0, kQIndexMax)
+                          : clampValue(applyStep(v, step), 0, qLimit(address));
             setText(toQString(qText(static_cast<int>(v))));
             SelectBand(c);
             break;
@@ -156,7 +201,10 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
             break;
         case kViewDeqStart: {
             v = clampValue(v, 0, 48);
-            const int cutoff = address == kDeqStart1   ? m_model.window.at(kDeqCutoff1)
+            // A start above the cut-off is what the unit holds and is shown as it is; only a
+            // move of the user's stops at the cut-off.
+            const int cutoff = fromImage               ? 48
+                               : address == kDeqStart1 ? m_model.window.at(kDeqCutoff1)
                                : address == kDeqStart2 ? m_model.window.at(kDeqCutoff2)
                                                        : 48;
             if (v > cutoff) v = cutoff;
@@ -168,10 +216,10 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
             const int startAddress = address == kDeqCutoff1   ? kDeqStart1
                                      : address == kDeqCutoff2 ? kDeqStart2
                                                               : -1;
-            if (startAddress >= 0 && m_model.window.at(startAddress) > v) {
+            if (!fromImage && startAddress >= 0 && m_model.window.at(startAddress) > v) {
                 // Lowering the cut-off pulls the start level down through its own bar.
-                if (auto* bar = qobject_cast<QSlider*>(primary(startAddress)))
-                    bar->setValue(static_cast<int>(v));
+                if (auto* startBar = qobject_cast<QSlider*>(primary(startAddress)))
+                    startBar->setValue(static_cast<int>(v));
             }
             setText(QString::fromStdString(deqCutoffText(v)));
             break;
@@ -182,17 +230,17 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
 
     if (isPlaceholder) return;
     const int stored = static_cast<int>(std::trunc(v));
-    if (auto* bar = qobject_cast<QSlider*>(primary(address))) {
-        m_model.trackBarEchoGuard = true;
-        bar->setValue(stored);
-        m_model.trackBarEchoGuard = false;
+    // What the unit holds is shown, never written: a value the control cannot show leaves its
+    // nearest end on show, marked, until the user moves the control.
+    const std::optional<int> beyond =
+        fromImage && stored != held ? std::optional<int>(held) : std::nullopt;
+    if (!combo) markBeyondRange(c, beyond);
+    if (bar) {
+        showOnBar(bar, stored);
+        markBeyondRange(bar, beyond);
     }
+    if (!fromImage) m_model.SendDatatoMCU(address, stored);
     const bool imageKind = kind >= kViewCombo && kind <= kViewQ;
-    if (imageKind) {
-        m_model.window.set(address, stored);
-        m_model.device.set(address, stored);
-    }
-    if (source == kSourceUser) m_model.SendDatatoMCU(address, stored);
     if (imageKind && !m_model.refresh) {
         m_model.lastChange = {address, stored};
         if (m_changed) m_changed();
@@ -202,6 +250,12 @@ void ParameterViews::ShowValue(QWidget* c, int step, int source, double v) {
 void ParameterViews::AcceptTypedText(int step) {
     QLineEdit* box = currentEditBox();
     if (!box || box == m_placeholder) return;
+    // A box that shows the nearest end of a value beyond its range, untouched: confirming it
+    // would write the end, which the user never chose.
+    if (step == 0 && heldBeyondRange(box) && !box->isModified()) {
+        revertBox(box);
+        return;
+    }
     const QString lastText = QString::fromStdString(m_model.lastAcceptedText);
     QString kept;
     for (QChar ch : box->text())
@@ -211,6 +265,7 @@ void ParameterViews::AcceptTypedText(int step) {
         box->setText(lastText);
         return;
     }
+    box->setModified(false);
     ShowValue(box, step, kSourceUser, SnapToScale(hintNumber(box), *number));
     m_model.lastAcceptedText = box->text().toStdString();
 }

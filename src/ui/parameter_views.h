@@ -39,8 +39,21 @@ class ParameterViews {
     QLineEdit* currentEditBox() const;
     void setCurrentEditBox(QWidget* box);
 
+    // Shows `value` in `control`. From the image, what the unit holds is shown and nothing is
+    // written: a value beyond the control's range shows as its nearest end, marked (range_mark.h).
+    // From the user, the value is stepped, held to the range and written.
     void ShowValue(QWidget* control, int step, int source, double value);
     void AcceptTypedText(int step);
+    // A bar or combo box showing what the unit holds (`index`: the item for it), marked when it
+    // cannot; nothing is written.
+    void showOnBar(QSlider* bar, int held);
+    void showOnCombo(QComboBox* combo, int index, int held);
+    // A box with focus and text the user has typed since it last showed a value.
+    static bool isBeingEdited(const QLineEdit* box);
+    // The unit's value changed while the user was typing in `box` (and the typing was kept).
+    static bool overtakenWhileTyping(const QLineEdit* box);
+    // Drops the user's typing: the box shows what the unit holds again.
+    void revertBox(QLineEdit* box);
     int TogglePassButton(BitmapButton* button);
     int TogglePhaseButton(BitmapButton* button);
     int SelectChannelTab(BitmapButton* button, BitmapButton* otherButton, int buttonIndex);

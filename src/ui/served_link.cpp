@@ -144,8 +144,16 @@ void ServedLink::requestSlot(int address) {
     });
 }
 
+bool ServedLink::takesRequests() const {
+    // A busy owner (writing a preset, reading its unit) takes requests and carries them out
+    // once it is free, or answers why it could not: the window then shows the owner's value
+    // again and says so. Without the owner's unit, or before its image is here, the window's
+    // edits go nowhere, as its own link takes no writes then.
+    return m_client.isOpen() && m_haveImage && m_ownerState != kNoDevice;
+}
+
 void ServedLink::queueWrite(int address, int value) {
-    if (linkState() != kConnected) return;  // as the link takes no writes then
+    if (!takesRequests()) return;
     if (address == makeAddress(kSystemModule, slot_ids::kSysStore)) {
         command("store", Json::object(),
                 [this] { tell(std::string(texts::kSaveSuccessfully.text)); });
@@ -190,7 +198,7 @@ void ServedLink::setAnswered(int address, int value, const RpcIncoming& answer) 
 }
 
 void ServedLink::writeImage() {
-    if (linkState() != kConnected) return;
+    if (!takesRequests()) return;
     DeviceImage chosen = presets::noSlotsSet();
     for (int m = 0; m < kModuleCount; ++m)
         for (int s = 0; s < kDeviceSlots; ++s)

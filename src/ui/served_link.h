@@ -55,6 +55,8 @@ class ServedLink : public QObject, public WriteSink {
         std::optional<int> next;  // the newest value, sent once the one on its way is answered
     };
 
+    // Edits, image writes and commands go to the owner (see queueWrite).
+    bool takesRequests() const;
     void opened();
     void closed();
     void notified(const std::string& method, const service::Json& params);

@@ -15,6 +15,7 @@
 
 #include "devices/link_runtime.h"
 #include "devices/simulated_device.h"
+#include "e2e/service_rig.h"
 #include "e2e/window_rig.h"
 #include "link/link_state.h"
 #include "model/compressor_curve.h"
@@ -23,44 +24,14 @@
 #include "service/control_service.h"
 #include "service/endpoint_path.h"
 #include "service/local_endpoint.h"
+#include "ui/link_window.h"
 #include "ui/served_link.h"
 
 namespace vt::test {
 namespace {
 
-using service::Json;
-using service::RpcIncoming;
-
 constexpr int kBand1Freq = 0x0115;  // module 1, slot 21
 constexpr int kBand1Gain = 0x0116;  // module 1, slot 22
-
-// A client of the service at the user's endpoint that keeps every notification.
-struct Client {
-    service::ControlClient client;
-    std::vector<std::pair<std::string, Json>> notes;
-
-    bool open() {
-        QObject::connect(&client, &service::ControlClient::notification,
-                         [this](const std::string& m, const Json& p) { notes.emplace_back(m, p); });
-        client.open(service::endpointFolder(false).socket);
-        return QTest::qWaitFor([&] { return client.isOpen(); }, 5000);
-    }
-    // Calls and waits for the answer.
-    std::optional<RpcIncoming> call(const char* method, const Json& params = Json::object(),
-                                    int ms = 20000) {
-        std::optional<RpcIncoming> answer;
-        client.call(method, params, [&answer](const RpcIncoming& a) { answer = a; });
-        if (!QTest::qWaitFor([&] { return answer.has_value(); }, ms)) return std::nullopt;
-        return answer;
-    }
-    bool sawChange(int address, int value, const char* source) const {
-        for (const auto& [method, p] : notes)
-            if (method == "changed" && p["address"] == address && p["value"] == value &&
-                p["source"] == source)
-                return true;
-        return false;
-    }
-};
 
 // --- The window as the owner ----------------------------------------------------------------
 
@@ -140,35 +111,27 @@ TEST_F(WindowOwner, APresetLoadedByAClientShowsInTheWindow) {
     EXPECT_EQ(app->model().window.at(kBand1Gain), 140);
 }
 
+// Window 135 -> 145, a client sets 100: undo and redo leave the client's 100 and say so.
+TEST_F(WindowOwner, UndoAndRedoLeaveAClientsChangeAlone) {
+    ui::EditHistory& history = app->mainWindow().editHistory();
+    type("MusGainEdit1", "3");
+    type("MusGainEdit1", "5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return unit().image().at(kBand1Gain) == 145; }, 6000));
+    const auto answer = other.call("set", {{"address", kBand1Gain}, {"value", 100}});
+    ASSERT_TRUE(answer && answer->ok);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxText("MusGainEdit1") == "-4.0dB"; }, 1000));
+
+    history.undo();
+    history.redo();
+    QTest::qWait(300);
+    EXPECT_EQ(unit().image().at(kBand1Gain), 100);
+    EXPECT_EQ(boxText("MusGainEdit1"), "-4.0dB");
+    EXPECT_TRUE(app->linkWindow().editStatus().endsWith(
+        "(Undo and redo left alone what another program changed since: Band 1 gain)"))
+        << app->linkWindow().editStatus().toStdString();
+}
+
 // --- The window as a client -----------------------------------------------------------------
-
-// What `vortella-cli serve` runs, in this process: the simulated unit's owner and its service.
-struct HeadlessOwner {
-    HeadlessOwner() {
-        model.bindControls();
-        devices::HubOptions options;
-        options.simulate = true;
-        runtime = std::make_unique<devices::LinkRuntime>(model, host, options);
-        service::ServiceOptions serving;
-        serving.program = "serve";
-        serving.unitName = [] { return std::string("simulated"); };
-        service = std::make_unique<service::ControlService>(model, *runtime, serving);
-        QObject::connect(&endpoint, &service::LocalEndpoint::clientConnected, service.get(),
-                         &service::ControlService::addClient);
-    }
-    bool start() {
-        if (!endpoint.listen().listening) return false;
-        runtime->hub().start();
-        return true;
-    }
-    sim::SimulatedUnit& unit() { return runtime->hub().simulated()->unit(); }
-
-    ParameterModel model;
-    NullLinkHost host;
-    std::unique_ptr<devices::LinkRuntime> runtime;
-    service::LocalEndpoint endpoint;
-    std::unique_ptr<service::ControlService> service;
-};
 
 class ServedWindow : public WindowProgram {
   protected:
@@ -269,6 +232,31 @@ TEST_F(ServedWindow, LoadStoreBluetoothAndFactoryGoThroughTheOwner) {
         [&] { return gainBox()->text() == QString::fromStdString(gainText(factoryGain)); }, 20000));
     EXPECT_EQ(unit().image().at(kBand1Gain), factoryGain);
     EXPECT_EQ(app->mainWindow().editHistory().stack().count(), 0);  // the unit was read again
+}
+
+// An edit made while the owner writes a preset waits at the owner and reaches the unit once the
+// preset is written; the window never shows a value the unit was not given.
+TEST_F(ServedWindow, AnEditWhileTheOwnerIsBusyReachesTheUnitAfterIt) {
+    Client other;
+    ASSERT_TRUE(other.open());
+    DeviceImage file = unit().image();
+    file.set(kBand1Freq, 100);
+    std::optional<RpcIncoming> loaded;
+    other.client.call("load", {{"path", writePreset(file).toStdString()}},
+                      [&loaded](const RpcIncoming& a) { loaded = a; });
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return app->servedLink()->linkState() == kPresent && !loaded; }, 5000));
+    type("MusGainEdit1", "6");
+    EXPECT_EQ(gainBox()->text(), "6.0dB");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.has_value(); }, 20000));
+    EXPECT_TRUE(loaded->ok) << loaded->message;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return unit().image().at(kBand1Gain) == 150; }, 10000))
+        << unit().image().at(kBand1Gain);
+    EXPECT_EQ(unit().image().at(kBand1Freq), 100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->servedLink()->changesInFlight(); }, 5000));
+    EXPECT_EQ(gainBox()->text(), "6.0dB");
+    EXPECT_EQ(app->model().device.at(kBand1Gain), 150);
+    EXPECT_TRUE(dialogs.told.empty());
 }
 
 TEST_F(ServedWindow, WhenTheOwnerGoesTheWindowSaysSoThenOwnsTheUnitItself) {

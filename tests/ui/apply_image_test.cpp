@@ -2,6 +2,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include "ui/range_mark.h"
 #include "window_fixture.h"
 
 namespace vt::test {
@@ -30,10 +31,13 @@ TEST_F(WindowTest, ApplyShowsEveryKindOfControl) {
     EXPECT_EQ(ui::hintOf(w("OutLPhaseBtn")), "0");
     EXPECT_EQ(ui::hintOf(w("DEQALLPASSBtn1")), "1");
 
+    // Beyond the bar's range: its end, marked, and the images keep what the unit holds.
     EXPECT_EQ(w<QSlider>("OutLDelayBar")->value(), 150);
     EXPECT_EQ(text("OutLDelayPane"), "15.0ms");
-    EXPECT_EQ(model.window.at(1, 0), 150);
-    EXPECT_EQ(model.device.at(1, 0), 150);
+    EXPECT_EQ(ui::heldBeyondRange(w("OutLDelayBar")), 300);
+    EXPECT_EQ(ui::heldBeyondRange(w("OutLDelayPane")), 300);
+    EXPECT_EQ(model.window.at(1, 0), 300);
+    EXPECT_EQ(model.device.at(1, 0), 300);
 
     EXPECT_TRUE(w<QRadioButton>("SysInputRadio2")->isChecked());
     EXPECT_EQ(w<QComboBox>("RMSBox")->currentText(), "ON");

@@ -82,6 +82,35 @@ TEST_F(EditHistoryTest, UndoAndRedoWaitForALinkThatTakesWrites) {
     EXPECT_EQ(takeWrites(), (Writes{{256 + 22, gainBefore}}));
 }
 
+// A slot that another program changed since a step is left alone by the step's undo and redo,
+// which say so in the tip of the other refusals; the step's other slots go back and forth.
+TEST_F(EditHistoryTest, UndoAndRedoLeaveAnotherProgramsChangeAlone) {
+    const int freqBefore = model.device.at(1, 21);
+    history().beginAction();
+    type("MusFreEdit1", "2000");
+    type("MusGainEdit1", "6");
+    history().endAction();
+    const int freqAfter = model.device.at(1, 21);
+    // Another program sets the gain.
+    model.device.set(1, 22, 100);
+    history().followOutsideWrite(256 + 22, 100);
+    window->ApplyDeviceImage();
+    recorder.writes.clear();
+    std::vector<QString> said;
+    QObject::connect(&history(), &ui::EditHistory::refused,
+                     [&](ui::Refusal, const QString& names) { said.push_back(names); });
+
+    history().undo();
+    EXPECT_EQ(takeWrites(), (Writes{{256 + 21, freqBefore}}));
+    EXPECT_EQ(QToolTip::text(),
+              "Undo and redo left alone what another program changed since: Band 1 gain");
+    history().redo();
+    EXPECT_EQ(takeWrites(), (Writes{{256 + 21, freqAfter}}));
+    EXPECT_EQ(model.device.at(1, 22), 100);
+    EXPECT_EQ(text("MusGainEdit1"), "-4.0dB");
+    EXPECT_EQ(said, (std::vector<QString>{"Band 1 gain", "Band 1 gain"}));
+}
+
 TEST_F(EditHistoryTest, AMarkerDragFromPressToReleaseIsOneStep) {
     QWidget* ep3 = window->graph().marker(2);
     const QPoint start = ep3->pos();

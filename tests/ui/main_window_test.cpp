@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <QtTest/QTest>
 
+#include "ui/range_mark.h"
 #include "window_fixture.h"
 
 namespace vt::test {
@@ -107,16 +108,22 @@ TEST_F(WindowTest, TextWithoutANumberRestoresTheLastAcceptedText) {
     }
 }
 
-TEST_F(WindowTest, ShowValueFromAnImageLimitsQButNotGain) {
+// Showing what the unit holds never writes: a value beyond a box's range shows the nearest end,
+// marked with the value held, and both images keep that value.
+TEST_F(WindowTest, ShowValueFromAnImageShowsTheNearestEndAndWritesNothing) {
     model.window.set(1, 23, 120);
     window->views().ShowValue(w("MusQEdit1"), 0, ui::kSourceImage, 120);
     EXPECT_EQ(text("MusQEdit1"), "128.00");
-    EXPECT_EQ(model.window.at(1, 23), 109);
-    EXPECT_EQ(model.device.at(1, 23), 109);
+    EXPECT_EQ(ui::heldBeyondRange(w("MusQEdit1")), 120);
+    EXPECT_EQ(model.window.at(1, 23), 120);
 
     window->views().ShowValue(w("MusGainEdit1"), 0, ui::kSourceImage, 200);
-    EXPECT_EQ(text("MusGainEdit1"), "16.0dB");
-    EXPECT_EQ(model.window.at(278), 200);
+    EXPECT_EQ(text("MusGainEdit1"), "12.0dB");
+    EXPECT_EQ(w("MusGainEdit1")->toolTip(), "The unit holds 200 (beyond this control's range)");
+    window->views().ShowValue(w("MusGainEdit1"), 0, ui::kSourceImage, 150);
+    EXPECT_EQ(text("MusGainEdit1"), "6.0dB");
+    EXPECT_EQ(ui::heldBeyondRange(w("MusGainEdit1")), std::nullopt);
+    EXPECT_EQ(w("MusGainEdit1")->toolTip(), "");
     EXPECT_TRUE(recorder.writes.empty());
 }
 
