@@ -1,6 +1,7 @@
 // Reading the token and origin out of an HTTP upgrade request head.
 #include "service/upgrade_request.h"
 
+#include <QCryptographicHash>
 #include <QString>
 #include <QUrlQuery>
 #include <algorithm>
@@ -53,9 +54,8 @@ std::string queryToken(std::string_view target) {
     return items.queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded).toStdString();
 }
 
-}  // namespace
-
-UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& policy) {
+// The lines of a request head, the request line first.
+std::vector<std::string_view> headLines(std::string_view head) {
     std::vector<std::string_view> lines;
     while (!head.empty()) {
         const std::size_t end = head.find("\r\n");
@@ -63,6 +63,78 @@ UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& p
         if (end == std::string_view::npos) break;
         head.remove_prefix(end + 2);
     }
+    return lines;
+}
+
+// Whether a comma-separated header value lists `word` (in any case).
+bool listsWord(std::string_view value, std::string_view word) {
+    while (!value.empty()) {
+        const std::size_t comma = value.find(',');
+        if (equalsIgnoringCase(trimmed(value.substr(0, comma)), word)) return true;
+        if (comma == std::string_view::npos) break;
+        value.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
+std::string plainResponse(std::string_view status, std::string_view extra, std::string_view body) {
+    std::string text = "HTTP/1.1 ";
+    text += status;
+    text += "\r\n";
+    text += extra;
+    text += "Content-Type: text/plain; charset=utf-8\r\nContent-Length: ";
+    text += std::to_string(body.size());
+    text += "\r\nConnection: close\r\n\r\n";
+    text += body;
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> webSocketKey(std::string_view head) {
+    const std::vector<std::string_view> lines = headLines(head);
+    if (lines.empty() || lines.front().substr(0, 4) != "GET ") return std::nullopt;
+    bool upgrade = false, connection = false, version = false;
+    std::optional<std::string> key;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::size_t colon = lines[i].find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string_view name = lines[i].substr(0, colon);
+        const std::string_view value = trimmed(lines[i].substr(colon + 1));
+        if (equalsIgnoringCase(name, "upgrade"))
+            upgrade = listsWord(value, "websocket");
+        else if (equalsIgnoringCase(name, "connection"))
+            connection = listsWord(value, "upgrade");
+        else if (equalsIgnoringCase(name, "sec-websocket-version"))
+            version = value == "13";
+        else if (equalsIgnoringCase(name, "sec-websocket-key"))
+            key = std::string(value);
+    }
+    // The key is 16 random bytes in base64.
+    if (!upgrade || !connection || !version || !key || key->size() != 24) return std::nullopt;
+    const auto bytes = QByteArray::fromBase64Encoding(QByteArray::fromStdString(*key),
+                                                      QByteArray::AbortOnBase64DecodingErrors);
+    if (!bytes || bytes.decoded.size() != 16) return std::nullopt;
+    return key;
+}
+
+std::string switchingResponse(std::string_view key) {
+    static constexpr char kGuid[] = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
+    QByteArray source = QByteArray::fromStdString(std::string(key));
+    source += kGuid;
+    const QByteArray accept = QCryptographicHash::hash(source, QCryptographicHash::Sha1).toBase64();
+    return "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+           "Sec-WebSocket-Accept: " +
+           accept.toStdString() + "\r\n\r\n";
+}
+
+std::string notWebSocketResponse() {
+    return plainResponse("400 Bad Request", "Sec-WebSocket-Version: 13\r\n",
+                         "not a WebSocket handshake\n");
+}
+
+UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& policy) {
+    const std::vector<std::string_view> lines = headLines(head);
     if (lines.empty()) return UpgradeVerdict::BadRequest;
 
     const std::string_view requestLine = lines.front();
@@ -91,18 +163,7 @@ UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& p
 }
 
 std::string refusalResponse(UpgradeVerdict verdict) {
-    const auto response = [](std::string_view status, std::string_view extra,
-                             std::string_view body) {
-        std::string text = "HTTP/1.1 ";
-        text += status;
-        text += "\r\n";
-        text += extra;
-        text += "Content-Type: text/plain; charset=utf-8\r\nContent-Length: ";
-        text += std::to_string(body.size());
-        text += "\r\nConnection: close\r\n\r\n";
-        text += body;
-        return text;
-    };
+    const auto response = plainResponse;
     switch (verdict) {
         case UpgradeVerdict::Accept:
             return {};

@@ -2,6 +2,7 @@
 // browser, the page's origin. The HTTP refusal sent when the check fails.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,5 +31,16 @@ UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& p
 // The whole HTTP response that refuses the request ("HTTP/1.1 401 Unauthorized ..."); empty for
 // Accept.
 std::string refusalResponse(UpgradeVerdict verdict);
+
+// The client's Sec-WebSocket-Key when `head` asks for a WebSocket (a GET with "Upgrade:
+// websocket", "Connection: Upgrade" and version 13); nullopt for any other request.
+std::optional<std::string> webSocketKey(std::string_view head);
+
+// The answer that completes the handshake for `key`: "HTTP/1.1 101 Switching Protocols" with its
+// Sec-WebSocket-Accept.
+std::string switchingResponse(std::string_view key);
+
+// The answer to an authorised request that is no WebSocket handshake.
+std::string notWebSocketResponse();
 
 }  // namespace vt::service

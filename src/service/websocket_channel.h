@@ -1,10 +1,15 @@
-// One client of the control service on a WebSocket: a JSON-RPC message per text frame each way.
+// One client of the control service on a WebSocket: a JSON-RPC message per text frame each way,
+// on the TCP connection whose handshake the listener completed. The frames are read here (a
+// client that breaks the protocol is closed with the code that names how), not by a library
+// that lets some of it pass.
 #pragma once
 
 #include <QHostAddress>
-#include <QWebSocket>
+#include <QTcpSocket>
+#include <QTimer>
 
 #include "service/client_channel.h"
+#include "service/websocket_frames.h"
 
 namespace vt::service {
 
@@ -18,8 +23,9 @@ QHostAddress clientAddress(const QHostAddress& peer);
 class WebSocketChannel : public ClientChannel {
     Q_OBJECT
   public:
-    // Takes `socket`, connected and past the handshake.
-    explicit WebSocketChannel(QWebSocket* socket, QObject* parent = nullptr);
+    // Takes `socket`, connected, its request head read and the handshake answered; what the
+    // client sent after its head is read as frames.
+    explicit WebSocketChannel(QTcpSocket* socket, QObject* parent = nullptr);
 
     void sendMessage(const std::string& json) override;
     void close() override;
@@ -28,10 +34,16 @@ class WebSocketChannel : public ClientChannel {
     qint64 queuedBytes() const override;
 
   private:
+    void readFrames();
+    // Sends a close frame and ends the connection once it is out (or after a moment).
+    void closeWith(int code, const std::string& reason);
     void onDisconnected();
 
-    QWebSocket* m_socket;  // a child of this channel
-    QString m_peer;        // kept from the start: the socket forgets its peer once it is closed
+    QTcpSocket* m_socket;  // a child of this channel
+    ws::FrameReader m_reader;
+    QTimer m_closing;  // how long a closed connection waits for the client to take its end
+    QString m_peer;    // kept from the start: the socket forgets its peer once it is closed
+    bool m_closeSent = false;
     bool m_closed = false;
 };
 

@@ -1,5 +1,5 @@
-// The WebSocket listener: the upgrade request's head is checked on the TCP socket, without taking
-// it off the socket, before the WebSocket server sees the whole handshake.
+// The WebSocket listener: the upgrade request's head is read and checked on the TCP socket, the
+// handshake answered, and the connection handed to a channel that reads its frames.
 #include "service/websocket_listener.h"
 
 #include <QTcpSocket>
@@ -24,11 +24,8 @@ void drop(QTcpSocket* socket) {
 }  // namespace
 
 WebSocketListener::WebSocketListener(UpgradePolicy policy, QObject* parent)
-    : QObject(parent),
-      m_policy(std::move(policy)),
-      m_webSockets(QStringLiteral("vortella"), QWebSocketServer::NonSecureMode) {
+    : QObject(parent), m_policy(std::move(policy)) {
     connect(&m_tcp, &QTcpServer::newConnection, this, &WebSocketListener::onTcpConnection);
-    connect(&m_webSockets, &QWebSocketServer::newConnection, this, &WebSocketListener::onUpgraded);
     connect(&m_tcp, &QTcpServer::acceptError, this, [this] {
         // The server has stopped taking connections; closed ones give their descriptors back.
         QTimer::singleShot(kAcceptPause, this, [this] { m_tcp.resumeAccepting(); });
@@ -38,6 +35,8 @@ WebSocketListener::WebSocketListener(UpgradePolicy policy, QObject* parent)
 WebSocketListener::~WebSocketListener() {
     // The sockets go with the TCP server, after this listener's own part.
     for (QObject* socket : m_heads.keys()) disconnect(socket, nullptr, this, nullptr);
+    for (const QPointer<ClientChannel>& channel : m_channels)
+        if (channel) channel->close();
 }
 
 bool WebSocketListener::listen(const ListenAddress& at, QString& why) {
@@ -76,21 +75,29 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
         return;
     }
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    const UpgradeVerdict verdict = checkUpgradeRequest(
-        std::string_view(seen.constData(), static_cast<std::size_t>(end) + 2), m_policy);
-    if (verdict != UpgradeVerdict::Accept) {
+    const std::string_view head(seen.constData(), static_cast<std::size_t>(end) + 2);
+    const UpgradeVerdict verdict = checkUpgradeRequest(head, m_policy);
+    const std::optional<std::string> key =
+        verdict == UpgradeVerdict::Accept ? webSocketKey(head) : std::nullopt;
+    if (!key) {
         // The deadline stays: a client that does not take the answer is dropped all the same.
-        const std::string response = refusalResponse(verdict);
+        const std::string response =
+            verdict != UpgradeVerdict::Accept ? refusalResponse(verdict) : notWebSocketResponse();
         socket->write(response.data(), static_cast<qint64>(response.size()));
         socket->disconnectFromHost();
         return;
     }
-    // The WebSocket server reads the head itself. The socket stays a child of the TCP server and
-    // is still deleted once it disconnects; the WebSocket made of it lets go of it then.
+    // The head is taken off the socket; what follows it is the client's first frames.
+    socket->read(end + 4);
     delete socket->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
     releaseHead(socket);
-    socket->setReadBufferSize(0);
-    m_webSockets.handleConnection(socket);
+    disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    const std::string response = switchingResponse(*key);
+    socket->write(response.data(), static_cast<qint64>(response.size()));
+    auto* channel = new WebSocketChannel(socket);
+    m_channels.removeAll(nullptr);
+    m_channels.append(channel);
+    emit clientConnected(channel);
 }
 
 void WebSocketListener::holdHead(QTcpSocket* socket, const QHostAddress& from) {
@@ -105,12 +112,6 @@ void WebSocketListener::releaseHead(QObject* socket) {
     disconnect(socket, &QObject::destroyed, this, &WebSocketListener::releaseHead);
     if (--m_headsFrom[*at] <= 0) m_headsFrom.remove(*at);
     m_heads.erase(at);
-}
-
-void WebSocketListener::onUpgraded() {
-    while (QWebSocket* socket = m_webSockets.nextPendingConnection()) {
-        emit clientConnected(new WebSocketChannel(socket));
-    }
 }
 
 }  // namespace vt::service

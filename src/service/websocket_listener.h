@@ -6,10 +6,11 @@
 
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTcpServer>
-#include <QWebSocketServer>
 #include <chrono>
 
 #include "service/client_channel.h"
@@ -51,7 +52,6 @@ class WebSocketListener : public QObject {
   private:
     void onTcpConnection();
     void examineHead(QTcpSocket* socket);
-    void onUpgraded();
     // Counts `socket` among those without a handshake until it is upgraded or gone.
     void holdHead(QTcpSocket* socket, const QHostAddress& from);
     void releaseHead(QObject* socket);
@@ -60,8 +60,8 @@ class WebSocketListener : public QObject {
     QHash<QObject*, QHostAddress> m_heads;  // the connections without a finished handshake
     QHash<QHostAddress, int> m_headsFrom;
     std::chrono::milliseconds m_headTime = kRequestHeadTime;
-    QWebSocketServer m_webSockets;
-    QTcpServer m_tcp;  // after m_webSockets: its sockets go before the server that upgraded them
+    QTcpServer m_tcp;
+    QList<QPointer<ClientChannel>> m_channels;  // closed when the listener goes
 };
 
 }  // namespace vt::service

@@ -156,6 +156,14 @@ void ControllerApp::ownUnit(std::unique_ptr<service::LocalEndpoint> endpoint) {
                 &service::ControlService::addClient);
         connect(m_service.get(), &service::ControlService::parameterWritten, this,
                 &ControllerApp::followOutsideChange);
+        // The window goes on serving its user; only the other programs lose their way in.
+        connect(m_endpoint.get(), &service::LocalEndpoint::listeningLost, this,
+                [](const QString& why) {
+                    std::fprintf(stderr,
+                                 "vortella: %s; other programs cannot reach the unit through "
+                                 "this window\n",
+                                 qPrintable(why));
+                });
     }
     hub.start();
 }

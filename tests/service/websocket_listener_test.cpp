@@ -306,6 +306,50 @@ TEST_F(WebSocketListenerTest, ABinaryFrameOrAMessageOverTheLimitDropsTheClient) 
     }
 }
 
+TEST_F(WebSocketListenerTest, AFrameThatBreaksTheProtocolIsClosedWithItsCode) {
+    // Raw frames after a real handshake: a client frame must be masked (RFC 6455 5.1).
+    const struct {
+        const char* what;
+        QByteArray frame;
+        int code;
+    } cases[] = {
+        {"unmasked text", QByteArray("\x81\x02{}", 4), 1002},
+        {"reserved bit", QByteArray("\xC1\x82\0\0\0\0{}", 8), 1002},
+        {"text that is not UTF-8", QByteArray("\x81\x82\0\0\0\0\xC3\x28", 8), 1007},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        const auto socket = rawClient(upgradeRequest("/?token=" + QByteArray(kToken), ""));
+        QByteArray received;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                received += socket->readAll();
+                return received.contains("\r\n\r\n");
+            },
+            kWaitMs));
+        ASSERT_TRUE(received.startsWith("HTTP/1.1 101 Switching Protocols\r\n"));
+        // The accept key of the RFC's own example.
+        EXPECT_TRUE(received.contains("Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n"));
+        received.remove(0, received.indexOf("\r\n\r\n") + 4);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_served.empty(); }, kWaitMs));
+        Served& served = *m_served.back();
+        socket->write(k.frame);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                received += socket->readAll();
+                return socket->state() == QAbstractSocket::UnconnectedState;
+            },
+            kWaitMs));
+        ASSERT_GE(received.size(), 4);
+        EXPECT_EQ(static_cast<unsigned char>(received[0]), 0x88u);  // a close frame
+        EXPECT_EQ((static_cast<unsigned char>(received[2]) << 8) |
+                      static_cast<unsigned char>(received[3]),
+                  k.code);
+        EXPECT_TRUE(served.messages.empty());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return served.closed; }, kWaitMs));
+    }
+}
+
 TEST_F(WebSocketListenerTest, ClosingTheChannelDropsTheClient) {
     const auto client = connectClient(QNetworkRequest(url(QStringLiteral("token=") + kToken)));
     ASSERT_TRUE(client);
