@@ -227,6 +227,7 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
     if (!request.listen.empty()) {
         remote = std::make_unique<service::WebSocketListener>(
             service::UpgradePolicy{token.token, request.origins});
+        remote->followTokenFile(service::defaultTokenPath());
         QString why;
         if (!remote->listen(at, why)) {
             err << "vortella-cli: serve: cannot listen on " << request.listen << ": "

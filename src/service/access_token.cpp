@@ -171,6 +171,13 @@ TokenFile readOrCreateToken(const std::string& path) {
     return missing ? createTokenFile(path) : found;
 }
 
+TokenFile readToken(const std::string& path) {
+    bool missing = false;
+    TokenFile found = openTokenFile(path, missing);
+    if (missing) found.error = "token file " + path + " is gone";
+    return found;
+}
+
 bool sameToken(std::string_view expected, std::string_view given) {
     // Every character of the expected token is looked at whatever the given one holds; only the
     // lengths, which are no secret, are compared plainly.

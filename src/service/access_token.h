@@ -26,6 +26,10 @@ std::string defaultTokenPath();
 // token is refused with the reason, never replaced: the user decides what happens to it.
 TokenFile readOrCreateToken(const std::string& path);
 
+// Reads the token at `path` as readOrCreateToken does, but never makes one: a missing file is an
+// error. The service follows the file with it, so that a token removed or changed is revoked.
+TokenFile readToken(const std::string& path);
+
 // Whether `given` equals `expected`, taking the same time whichever character differs.
 bool sameToken(std::string_view expected, std::string_view given);
 

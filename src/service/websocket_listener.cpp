@@ -2,9 +2,11 @@
 // handshake answered, and the connection handed to a channel that reads its frames.
 #include "service/websocket_listener.h"
 
+#include <QNetworkInterface>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "service/access_token.h"
 #include "service/descriptor_room.h"
 #include "service/websocket_channel.h"
 
@@ -15,10 +17,41 @@ using namespace std::chrono_literals;
 
 // After the system refused to hand over a connection (out of descriptors), taking them again.
 constexpr std::chrono::milliseconds kAcceptPause = 200ms;
+// How often the token file is looked at while clients are connected.
+constexpr std::chrono::milliseconds kTokenWatch = 1000ms;
 
 void drop(QTcpSocket* socket) {
     socket->abort();
     socket->deleteLater();
+}
+
+// The origins of the service's own address: "http://127.0.0.1:8765", "http://localhost:8765" and,
+// for a listener on every address, those of each address of this machine.
+std::vector<std::string> ownOrigins(const QHostAddress& host, quint16 port) {
+    QList<QHostAddress> addresses;
+    const bool every =
+        host == QHostAddress::Any || host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6;
+    if (every)
+        addresses = QNetworkInterface::allAddresses();
+    else
+        addresses.append(host);
+    std::vector<std::string> origins;
+    const std::string suffix = ":" + std::to_string(port);
+    bool loopback = false;
+    for (const QHostAddress& address : addresses) {
+        if (!address.scopeId().isEmpty()) continue;  // a link-local address is no page's origin
+        const QHostAddress plain = clientAddress(address);
+        loopback = loopback || plain.isLoopback();
+        const std::string text = plain.protocol() == QAbstractSocket::IPv6Protocol
+                                     ? "[" + plain.toString().toStdString() + "]"
+                                     : plain.toString().toStdString();
+        for (const char* scheme : {"http://", "https://"})
+            origins.push_back(scheme + text + suffix);
+    }
+    if (loopback)
+        for (const char* scheme : {"http://", "https://"})
+            origins.push_back(std::string(scheme) + "localhost" + suffix);
+    return origins;
 }
 
 }  // namespace
@@ -26,6 +59,9 @@ void drop(QTcpSocket* socket) {
 WebSocketListener::WebSocketListener(UpgradePolicy policy, QObject* parent)
     : QObject(parent), m_policy(std::move(policy)) {
     connect(&m_tcp, &QTcpServer::newConnection, this, &WebSocketListener::onTcpConnection);
+    m_token = m_policy.token;
+    m_tokenWatch.setInterval(kTokenWatch);
+    connect(&m_tokenWatch, &QTimer::timeout, this, &WebSocketListener::followToken);
     connect(&m_tcp, &QTcpServer::acceptError, this, [this] {
         // The server has stopped taking connections; closed ones give their descriptors back.
         QTimer::singleShot(kAcceptPause, this, [this] { m_tcp.resumeAccepting(); });
@@ -35,14 +71,42 @@ WebSocketListener::WebSocketListener(UpgradePolicy policy, QObject* parent)
 WebSocketListener::~WebSocketListener() {
     // The sockets go with the TCP server, after this listener's own part.
     for (QObject* socket : m_heads.keys()) disconnect(socket, nullptr, this, nullptr);
-    for (const QPointer<ClientChannel>& channel : m_channels)
+    for (const auto& [channel, token] : m_channels)
         if (channel) channel->close();
 }
 
+void WebSocketListener::followTokenFile(const std::string& path) {
+    m_tokenFile = path;
+    m_token = currentToken();
+}
+
+std::string WebSocketListener::currentToken() {
+    if (m_tokenFile.empty()) return m_policy.token;
+    // A file that is gone or refused holds no token: nobody gets in with the old one.
+    return readToken(m_tokenFile).token;
+}
+
+void WebSocketListener::followToken() {
+    m_channels.removeIf([](const auto& entry) { return entry.first.isNull(); });
+    if (m_channels.isEmpty()) {
+        m_tokenWatch.stop();
+        return;
+    }
+    m_token = currentToken();
+    for (const auto& [channel, token] : m_channels)
+        if (m_token.empty() || !sameToken(m_token, token)) channel->close();
+}
+
 bool WebSocketListener::listen(const ListenAddress& at, QString& why) {
-    if (m_tcp.listen(at.host, at.port)) return true;
-    why = m_tcp.errorString();
-    return false;
+    if (!m_tcp.listen(at.host, at.port)) {
+        why = m_tcp.errorString();
+        return false;
+    }
+    // Pages of the service's own address are its own (the web app), and so is what a program
+    // that puts the address it connects to in an Origin header says.
+    for (const std::string& origin : ownOrigins(at.host, m_tcp.serverPort()))
+        m_policy.allowedOrigins.push_back(origin);
+    return true;
 }
 
 void WebSocketListener::onTcpConnection() {
@@ -76,7 +140,12 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
     }
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
     const std::string_view head(seen.constData(), static_cast<std::size_t>(end) + 2);
-    const UpgradeVerdict verdict = checkUpgradeRequest(head, m_policy);
+    UpgradePolicy policy = m_policy;
+    policy.token = m_token = currentToken();
+    UpgradeVerdict verdict = checkUpgradeRequest(head, policy);
+    // With no token (the file is gone) nothing matches, the empty text included.
+    if (policy.token.empty() && verdict == UpgradeVerdict::Accept)
+        verdict = UpgradeVerdict::Unauthorized;
     const std::optional<std::string> key =
         verdict == UpgradeVerdict::Accept ? webSocketKey(head) : std::nullopt;
     if (!key) {
@@ -95,8 +164,9 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
     const std::string response = switchingResponse(*key);
     socket->write(response.data(), static_cast<qint64>(response.size()));
     auto* channel = new WebSocketChannel(socket);
-    m_channels.removeAll(nullptr);
-    m_channels.append(channel);
+    m_channels.removeIf([](const auto& entry) { return entry.first.isNull(); });
+    m_channels.append({channel, policy.token});
+    if (!m_tokenFile.empty() && !m_tokenWatch.isActive()) m_tokenWatch.start();
     emit clientConnected(channel);
 }
 

@@ -8,9 +8,11 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 #include <QTcpServer>
+#include <QTimer>
 #include <chrono>
 
 #include "service/client_channel.h"
@@ -44,6 +46,10 @@ class WebSocketListener : public QObject {
     // The port listened on (the one the system chose when listen() was given 0).
     quint16 port() const { return m_tcp.serverPort(); }
     void setRequestHeadTime(std::chrono::milliseconds time) { m_headTime = time; }
+    // From now on the token is the one `path` holds: read again at every handshake and followed
+    // while clients are connected, so that removing or changing the file revokes the old token
+    // (its clients are closed). A missing or refused file lets nobody in.
+    void followTokenFile(const std::string& path);
 
   signals:
     // A client is in. The receiver takes the channel; it deletes itself after closed().
@@ -55,13 +61,22 @@ class WebSocketListener : public QObject {
     // Counts `socket` among those without a handshake until it is upgraded or gone.
     void holdHead(QTcpSocket* socket, const QHostAddress& from);
     void releaseHead(QObject* socket);
+    // The token that lets clients in now (the file's, when the policy names one).
+    std::string currentToken();
+    // Closes the clients whose token the file no longer holds.
+    void followToken();
 
     UpgradePolicy m_policy;
     QHash<QObject*, QHostAddress> m_heads;  // the connections without a finished handshake
     QHash<QHostAddress, int> m_headsFrom;
     std::chrono::milliseconds m_headTime = kRequestHeadTime;
     QTcpServer m_tcp;
-    QList<QPointer<ClientChannel>> m_channels;  // closed when the listener goes
+    // The channels let in, with the token each presented; closed when the listener goes, or
+    // when their token is no longer the file's.
+    QList<QPair<QPointer<ClientChannel>, std::string>> m_channels;
+    QTimer m_tokenWatch;
+    std::string m_tokenFile;
+    std::string m_token;  // the token as last read
 };
 
 }  // namespace vt::service

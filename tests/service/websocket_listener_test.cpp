@@ -4,12 +4,17 @@
 // other clients go on being served.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QWebSocket>
 #include <QtTest/QTest>
+
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -173,11 +178,50 @@ TEST_F(WebSocketListenerTest, NoTokenAWrongTokenOrAForeignOriginIsAnsweredAndShu
     }
     EXPECT_TRUE(m_served.empty());
 
-    // A page of a listed origin is let in.
-    const auto [status, ended] =
-        exchange(upgradeRequest(query, QByteArray("Origin: ") + kStudio + "\r\n"));
-    EXPECT_EQ(status.toStdString(), "HTTP/1.1 101 Switching Protocols");
-    EXPECT_EQ(m_served.size(), 1u);
+    // A page of a listed origin is let in, and so is one of the service's own address (the web
+    // app; programs that send the address they connect to as their origin).
+    const QByteArray port = QByteArray::number(m_listener->port());
+    for (const QByteArray& origin :
+         {QByteArray(kStudio), "http://127.0.0.1:" + port, "http://localhost:" + port}) {
+        SCOPED_TRACE(origin.toStdString());
+        const auto [status, ended] = exchange(upgradeRequest(query, "Origin: " + origin + "\r\n"));
+        EXPECT_EQ(status.toStdString(), "HTTP/1.1 101 Switching Protocols");
+    }
+    EXPECT_EQ(m_served.size(), 3u);
+    // Another port of this machine is another page.
+    const auto [status, ended] = exchange(upgradeRequest(
+        query, "Origin: http://127.0.0.1:" + QByteArray::number(m_listener->port() + 1) + "\r\n"));
+    EXPECT_EQ(status.toStdString(), "HTTP/1.1 403 Forbidden");
+}
+
+TEST_F(WebSocketListenerTest, ARemovedOrChangedTokenFileRevokesTheOldToken) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string file = folder.filePath("token").toStdString();
+    const auto writeToken = [&file](const char* token) {
+        const std::string temp = file + ".new";
+        { std::ofstream(temp) << token << "\n"; }
+        ::chmod(temp.c_str(), 0600);
+        std::rename(temp.c_str(), file.c_str());
+    };
+    writeToken(kToken);
+    m_listener->followTokenFile(file);
+    const auto first = connectClient(QNetworkRequest(url(QStringLiteral("token=") + kToken)));
+    ASSERT_TRUE(first);
+
+    writeToken(kWrong);  // the user changed the token: the old one is refused from now on
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first->state() == QAbstractSocket::UnconnectedState; },
+                                kWaitMs));
+    EXPECT_EQ(exchange(upgradeRequest(QByteArray("/?token=") + kToken, "")).first,
+              "HTTP/1.1 401 Unauthorized");
+    const auto second = connectClient(QNetworkRequest(url(QStringLiteral("token=") + kWrong)));
+    ASSERT_TRUE(second);
+
+    std::remove(file.c_str());  // removed: no token lets anybody in
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return second->state() == QAbstractSocket::UnconnectedState; }, kWaitMs));
+    EXPECT_EQ(exchange(upgradeRequest(QByteArray("/?token=") + kWrong, "")).first,
+              "HTTP/1.1 401 Unauthorized");
 }
 
 TEST_F(WebSocketListenerTest, ARequestHeadUpToTheLimitIsReadAndOneByteMoreIsDropped) {
