@@ -90,6 +90,10 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
     return step;
 }
 
+void noteSimulatedOwner(std::ostream& err) {
+    if (const std::string note = simulatedOwnerNote(); !note.empty()) err << note << "\n";
+}
+
 }  // namespace
 
 int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -151,8 +155,9 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (request.uart) {
             for (const QString& port : session.hub().portList()) out << port.toStdString() << "\n";
         } else {
-            for (const auto& line : HidCtlDeviceChange(session.hub().presentDevices()).lines)
-                out << line << "\n";
+            const auto present = session.hub().presentDevices();
+            for (const auto& line : HidCtlDeviceChange(present).lines) out << line << "\n";
+            if (present.empty() && !request.simulate) noteSimulatedOwner(err);
         }
         return kExitOk;
     }
@@ -166,6 +171,10 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         steps.push_back(commandStep(session, c, steps.size() == 1, preset, out));
     }
     int code = session.run(std::move(steps));
+    // No unit at all, while a program serves the simulated one: the user most likely meant it.
+    if (code == kExitDevice && !request.simulate && !request.uart && request.device.empty() &&
+        session.hub().presentDevices().empty())
+        noteSimulatedOwner(err);
     if (code == kExitOk && image) *image = session.model().device;
     if (capture && !capture->error().empty()) {
         err << "vortella-cli: capture " << request.capture << " stopped: " << capture->error()
