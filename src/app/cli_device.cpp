@@ -151,13 +151,17 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
     DeviceSession session(hubOptions(request, capture), request.timeout, err);
     session.link().setLanguage(language);
 
+    // No unit to list, while a program serves the simulated one: the user most likely meant it.
+    if (request.commands.front().kind == DeviceCommandKind::Devices && !request.uart &&
+        !request.simulate && session.hub().presentDevices().empty())
+        noteSimulatedOwner(err);
+
     if (request.commands.front().kind == DeviceCommandKind::Devices) {
         if (request.uart) {
             for (const QString& port : session.hub().portList()) out << port.toStdString() << "\n";
         } else {
-            const auto present = session.hub().presentDevices();
-            for (const auto& line : HidCtlDeviceChange(present).lines) out << line << "\n";
-            if (present.empty() && !request.simulate) noteSimulatedOwner(err);
+            for (const auto& line : HidCtlDeviceChange(session.hub().presentDevices()).lines)
+                out << line << "\n";
         }
         return kExitOk;
     }
@@ -171,7 +175,7 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         steps.push_back(commandStep(session, c, steps.size() == 1, preset, out));
     }
     int code = session.run(std::move(steps));
-    // No unit at all, while a program serves the simulated one: the user most likely meant it.
+    // The same when no unit was found to connect to.
     if (code == kExitDevice && !request.simulate && !request.uart && request.device.empty() &&
         session.hub().presentDevices().empty())
         noteSimulatedOwner(err);

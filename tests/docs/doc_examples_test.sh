@@ -7,27 +7,34 @@
 # Every ```sh block of README.md, docs/control-api.md, docs/home-automation.md and
 # docs/protocol.md is read; an example is one command as the shell reads it (a pipe, a quote or a
 # backslash at the end of a line carries it on to the next lines; comment lines are passed over).
-# It passes when it exits with status 0 within a minute. Each runs in a private home: HOME,
-# XDG_RUNTIME_DIR, XDG_CONFIG_HOME and XDG_DATA_HOME lie under WORK, standard input is empty and
-# the built vortella-cli comes first on PATH. All run one after another in one folder, which holds
-# the files the documents suppose the reader has: a preset (my.Nddt), its JSON (settings.json), a
-# filter list (room-filters.txt), a room and a headphone measurement (room-measurement.txt,
-# headphones.csv) and a target curve (my_target.txt). There, `scripts/run cli ARGS` is
-# `vortella-cli ARGS` (what it runs once it has built the program).
+# It passes when it exits with status 0 within a minute (each command of a list, each of a pipe),
+# and, for an answer of the control service, when that answer is no error. Each runs in a private
+# home: HOME, XDG_RUNTIME_DIR, XDG_CONFIG_HOME and XDG_DATA_HOME lie under WORK, standard input
+# is empty and the built vortella-cli comes first on PATH. All run one after another in one
+# folder, which holds the files the documents suppose the reader has: a preset (my.Nddt), its
+# JSON (settings.json), a filter list (room-filters.txt), a room and a headphone measurement
+# (room-measurement.txt, headphones.csv) and a target curve (my_target.txt). There,
+# `scripts/run cli ARGS` is `vortella-cli ARGS` (what it runs once it has built the program).
 #
 # A line right before a block's opening fence may mark the whole block:
 #
 #   <!-- examples: not run (REASON) -->      the block is not run: it needs the unit, root, a
 #                                             package install, systemd, a broker on the network or
 #                                             a display; counted as skipped
-#   <!-- examples: run with --simulate -->   the document says above the block that --simulate
-#                                             stands in for the unit: every vortella-cli of the
-#                                             block runs with --simulate after it
+#   <!-- examples: run with --simulate -->   the block's commands reach the unit, and the README
+#                                             says that --simulate stands in for it: each
+#                                             vortella-cli of the block runs with --simulate
+#
+# The marks are in the documents' text, so a reader sees what an example needs and this script
+# cannot pass over an example by itself: an unmarked example runs, and a mark it does not know
+# fails.
 #
 # A `vortella-cli ... serve` example is an owner that runs until Ctrl+C: it is started in the
 # background and passes when it makes its control socket, is still running a moment later and
-# ends with status 0 on SIGINT. An example that talks to the control socket finds an owner there
-# (`vortella-cli --simulate serve`, started for it and kept until the next serve example).
+# ends with status 0 on SIGINT (`vortella-cli serve` without --simulate owns a plugged-in unit
+# for that moment; with none it waits for one). An example that talks to the control socket finds
+# an owner there (`vortella-cli --simulate serve`, started for it and kept until the next serve
+# example).
 # Needs bash, python3 and socat; exits 77 (skipped) when one of them is missing.
 set -u
 CLI="$1"
@@ -123,7 +130,10 @@ run_example() {
     [ -S "$SOCKET" ] || { kill -KILL -- "-$pid"; wait "$pid"; return 1; }
     kill -INT -- "-$pid"
     for _ in $(seq 100); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
-    kill -0 "$pid" 2> /dev/null && { echo "(still running 10 s after SIGINT)" >> "$LOG.err"; kill -KILL -- "-$pid"; }
+    if kill -0 "$pid" 2> /dev/null; then
+      echo "(still running 10 s after SIGINT)" >> "$LOG.err"
+      kill -KILL -- "-$pid"
+    fi
     wait "$pid"
     code=$?
     [ $code -eq 0 ] || echo "(status $code after SIGINT)" >> "$LOG.err"
@@ -133,7 +143,10 @@ run_example() {
     start_owner || { echo "(no owner at $SOCKET)" > "$LOG.err"; return 1; }
     timeout 60 bash -e -o pipefail -c "$example" < /dev/null > "$LOG.out" 2> "$LOG.err" || return 1
     # The owner's answer must be a result, not an error.
-    ! grep -Eq '"error"|"code": ?-32' "$LOG.out" || { echo "(the owner answered an error)" >> "$LOG.err"; return 1; }
+    if grep -Eq '"error"|"code": ?-32' "$LOG.out"; then
+      echo "(the owner answered an error)" >> "$LOG.err"
+      return 1
+    fi
     return 0
   fi
   timeout 60 bash -e -o pipefail -c "$example" < /dev/null > "$LOG.out" 2> "$LOG.err"
@@ -189,7 +202,8 @@ for document in "${DOCUMENTS[@]}"; do
         echo "skip $where: ${mark#not run }"
         continue ;;
       "run with --simulate")
-        example=$(sed -E 's/(^|[[:space:]])vortella-cli([[:space:]]|$)/\1vortella-cli --simulate\2/g' <<< "$example") ;;
+        simulated='s/(^|[[:space:]])vortella-cli([[:space:]]|$)/\1vortella-cli --simulate\2/g'
+        example=$(sed -E "$simulated" <<< "$example") ;;
       "") ;;
       *)
         failures+=("$where: a mark the script does not know: <!-- examples: $mark -->")
