@@ -90,6 +90,10 @@ Step commandStep(DeviceSession& session, const DeviceCommand& command, bool firs
     return step;
 }
 
+void noteSimulatedOwner(std::ostream& err) {
+    if (const std::string note = simulatedOwnerNote(); !note.empty()) err << note << "\n";
+}
+
 }  // namespace
 
 int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -147,6 +151,11 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
     DeviceSession session(hubOptions(request, capture), request.timeout, err);
     session.link().setLanguage(language);
 
+    // No unit to list, while a program serves the simulated one: the user most likely meant it.
+    if (request.commands.front().kind == DeviceCommandKind::Devices && !request.uart &&
+        !request.simulate && session.hub().presentDevices().empty())
+        noteSimulatedOwner(err);
+
     if (request.commands.front().kind == DeviceCommandKind::Devices) {
         if (request.uart) {
             for (const QString& port : session.hub().portList()) out << port.toStdString() << "\n";
@@ -166,6 +175,10 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         steps.push_back(commandStep(session, c, steps.size() == 1, preset, out));
     }
     int code = session.run(std::move(steps));
+    // The same when no unit was found to connect to.
+    if (code == kExitDevice && !request.simulate && !request.uart && request.device.empty() &&
+        session.hub().presentDevices().empty())
+        noteSimulatedOwner(err);
     if (code == kExitOk && image) *image = session.model().device;
     if (capture && !capture->error().empty()) {
         err << "vortella-cli: capture " << request.capture << " stopped: " << capture->error()

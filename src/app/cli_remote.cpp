@@ -122,4 +122,15 @@ std::optional<int> runThroughOwner(const DeviceRequest& request, std::ostream& o
     return kExitOk;
 }
 
+std::string simulatedOwnerNote() {
+    const service::EndpointFolder folder = service::endpointFolder(false);
+    if (!folder.problem.empty()) return {};
+    service::ControlConnection connection;
+    if (!connection.open(folder.socket, kConnectMs)) return {};
+    const auto status = connection.call("status", Json::object(), kConnectMs);
+    if (!status || !status->ok || !service::servesUnit(status->result, true, {})) return {};
+    return "vortella-cli: no unit was found; " + service::describeOwner(status->result) +
+           " serves the simulated unit, which --simulate reaches";
+}
+
 }  // namespace vt::cli

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <ostream>
+#include <string>
 
 #include "app/cli_arguments.h"
 #include "model/shadow_images.h"
@@ -14,5 +15,9 @@ namespace vt::cli {
 // else the exit code of the commands run through the owner.
 std::optional<int> runThroughOwner(const DeviceRequest& request, std::ostream& out,
                                    std::ostream& err, DeviceImage* image);
+
+// When a request without --simulate found no unit: the line that says a program serves the
+// simulated unit and that --simulate reaches it, or empty when no owner serves it.
+std::string simulatedOwnerNote();
 
 }  // namespace vt::cli

@@ -87,6 +87,23 @@ done <<< "$cases"
 [ -s direct.1.out ] || fail "the dump printed nothing"
 cmp -s direct/out.Nddt served/out.Nddt || fail "save FILE: the files differ"
 
+# A command without --simulate finds no unit while the owner serves only the simulated one: it
+# says so and names the owner, and goes on failing as before. (Only where no unit is plugged in.)
+if ! grep -qsi 'HID_ID=0003:00000483:0000690E' /sys/class/hidraw/*/device/uevent; then
+  note="vortella-cli: no unit was found; vortella-cli serve (pid $SERVE) serves the simulated unit, which --simulate reaches"
+  XDG_RUNTIME_DIR="$WORK/served-run" "$CLI" --timeout 5 dump > out.txt 2> err.txt
+  [ $? -eq 3 ] || fail "dump without --simulate and without a unit exits 3"
+  grep -qx "vortella-cli: connecting failed: Offline" err.txt || fail "dump without a unit: the reason"
+  grep -qxF "$note" err.txt || fail "dump without a unit: no word of the simulated owner"
+  ! grep -q "through the control service" err.txt || fail "dump without --simulate used the simulated owner"
+  XDG_RUNTIME_DIR="$WORK/served-run" "$CLI" devices > out.txt 2> err.txt || fail "devices exit $?"
+  [ ! -s out.txt ] || fail "devices listed a unit: $(cat out.txt)"
+  grep -qxF "$note" err.txt || fail "devices without a unit: no word of the simulated owner"
+  # A private runtime folder with no owner: no such line.
+  XDG_RUNTIME_DIR="$WORK/direct-run" "$CLI" --timeout 5 dump > out.txt 2> err.txt
+  ! grep -q "simulated unit" err.txt || fail "a note without an owner"
+fi
+
 # With the owner gone, the socket goes and the command line reaches the unit itself again.
 kill $SERVE; wait $SERVE 2>/dev/null
 trap - EXIT
