@@ -103,8 +103,13 @@ TEST_F(ClientBoundsTest, AClientThatDoesNotReadIsDroppedAndItsMemoryGoesBack) {
     other.send(request(1, "status"));
     const auto a = other.answer();
     ASSERT_TRUE(a && a->contains("result"));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    // (A sanitizer's allocator keeps freed memory in quarantine: no figure to hold it to there.)
     const long after = residentKiB();
     EXPECT_LT(after - before, 10 * 1024) << before << " KiB before, " << after << " KiB after";
+#else
+    (void)before;
+#endif
 }
 
 TEST_F(ClientBoundsTest, ASubscriberThatDoesNotReadIsDropped) {
