@@ -1,6 +1,7 @@
 // `vortella-cli devices | dump | save | set | load | store | restore | factory`: the device
 // commands on the link engine, in a Qt event loop without widgets.
 #include <QCoreApplication>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -26,6 +27,24 @@ namespace {
 
 using json = nlohmann::ordered_json;
 using Step = DeviceSession::Step;
+
+// A device's own string on one line: control characters (a tab, a line break) shown as '?'.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
+
+// A listed device: its path (what --device takes), a tab, then its name and IDs.
+std::string deviceLine(const HidDeviceInfo& d) {
+    char ids[48];
+    std::snprintf(ids, sizeof ids, "vendor 0x%.4X, product 0x%.4X", d.vendorId, d.productId);
+    std::string line =
+        oneLine(d.path) + "\t" + (d.product.empty() ? "(no product name)" : oneLine(d.product));
+    line += " (" + std::string(ids);
+    if (!d.serial.empty()) line += ", serial " + oneLine(d.serial);
+    return line + ")";
+}
 
 devices::HubOptions hubOptions(const DeviceRequest& request,
                                std::shared_ptr<capture::PcapngWriter> capture) {
@@ -160,8 +179,8 @@ int runDevice(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (request.uart) {
             for (const QString& port : session.hub().portList()) out << port.toStdString() << "\n";
         } else {
-            for (const auto& line : HidCtlDeviceChange(session.hub().presentDevices()).lines)
-                out << line << "\n";
+            for (const auto& d : HidCtlDeviceChange(session.hub().presentDevices()).devices)
+                out << deviceLine(d) << "\n";
         }
         return kExitOk;
     }

@@ -42,6 +42,8 @@ std::string readProblemText(ReadProblem problem) {
     switch (problem) {
         case ReadProblem::NotAFile:
             return "not a regular file";
+        case ReadProblem::Folder:
+            return "a folder, not a file";
         case ReadProblem::TooLarge:
             return "larger than " + std::to_string(presets::kMaxPresetFileBytes >> 20) + " MiB";
         default:

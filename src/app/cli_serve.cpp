@@ -236,7 +236,7 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
         }
         QObject::connect(remote.get(), &service::WebSocketListener::clientConnected, &service,
                          &service::ControlService::addClient);
-        err << "serve: WebSocket clients at ws://" << request.listen << "/\n";
+        err << "serve: WebSocket clients at " << service::webSocketUrl(at) << "\n";
     }
     err << "serve: control service at " << endpoint.path() << " (pid " << getpid() << ")\n"
         << std::flush;

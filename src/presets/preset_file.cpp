@@ -18,7 +18,7 @@ struct FdCloser {
 };
 
 ReadProblem kindProblem(const struct stat& st, std::size_t limit) {
-    if (S_ISDIR(st.st_mode)) return ReadProblem::CannotOpen;
+    if (S_ISDIR(st.st_mode)) return ReadProblem::Folder;
     if (!S_ISREG(st.st_mode)) return ReadProblem::NotAFile;
     if (static_cast<unsigned long long>(st.st_size) > limit) return ReadProblem::TooLarge;
     return ReadProblem::None;
@@ -84,6 +84,10 @@ LoadOutcome loadPresetFile(const std::string& path, int language) {
     FileText file = readBoundedFile(path);
     if (file.problem == ReadProblem::CannotOpen) {
         out.message = fileNotFoundMessage(language);
+        return out;
+    }
+    if (file.problem == ReadProblem::Folder) {
+        out.message = kFolderMessage;
         return out;
     }
     out.opened = true;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "presets/preset_codec.h"
 
@@ -12,9 +13,13 @@ namespace vt::presets {
 // No preset (nor the JSON that describes one) comes near this size.
 inline constexpr std::size_t kMaxPresetFileBytes = 1024 * 1024;
 
+// The message of a load of a folder (found, so not "File not find!").
+inline constexpr std::string_view kFolderMessage = "a folder, not a preset file";
+
 enum class ReadProblem {
     None,
-    CannotOpen,  // missing, unreadable, or a folder
+    CannotOpen,  // missing or unreadable
+    Folder,      // a folder: there, but no file
     NotAFile,    // a FIFO, a device or a socket: never read, it might never end
     TooLarge,    // more than the limit
 };
@@ -47,7 +52,8 @@ struct LoadOutcome {
 };
 
 // Reads, decodes and checks a preset file; the caller applies it (applyPreset) when it succeeded.
-// A file that is not regular or larger than the limit is reported as a format error.
+// A file that is not regular or larger than the limit is reported as a format error, a folder as
+// no preset file.
 LoadOutcome loadPresetFile(const std::string& path, int language);
 // The same for a preset file's text that came another way (a client passed it).
 LoadOutcome loadPresetText(std::string_view text, int language);

@@ -96,4 +96,10 @@ ListenAddressParse parseListenAddress(std::string_view text) {
     return result;
 }
 
+std::string webSocketUrl(const ListenAddress& address) {
+    const std::string host = address.host.toString().toStdString();
+    const bool v6 = address.host.protocol() == QAbstractSocket::IPv6Protocol;
+    return "ws://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(address.port) + "/";
+}
+
 }  // namespace vt::service

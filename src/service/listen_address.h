@@ -23,4 +23,8 @@ struct ListenAddressParse {
 // The port is 1 to 65535. Bad input gets a message that says what to write instead.
 ListenAddressParse parseListenAddress(std::string_view text);
 
+// The WebSocket address of a listening service, as clients write it: the address itself, never
+// the text it was read from (":8765" is "ws://127.0.0.1:8765/"), an IPv6 one in brackets.
+std::string webSocketUrl(const ListenAddress& address);
+
 }  // namespace vt::service

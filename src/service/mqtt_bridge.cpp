@@ -257,7 +257,10 @@ void MqttBridge::serviceNotification(const std::string& method, const Json& para
     } else if (method == "changed") {
         const int address = params.value("address", -1);
         const int value = params.value("value", -1);
-        if (address >= 0 && value >= 0) valueKnown(address, value);
+        if (address >= 0 && value >= 0) {
+            ++m_changes[address];
+            valueKnown(address, value);
+        }
     }
 }
 
@@ -277,14 +280,21 @@ void MqttBridge::refresh() {
     for (const mqtt::Entity& e : mqtt::entities()) {
         if (e.address < 0 || e.component == mqtt::Component::Button) continue;
         ++m_refreshing;
-        m_client.call("get", {{"address", e.address}}, [this](const RpcIncoming& answer) {
-            --m_refreshing;
-            if (!answer.ok) {
-                m_refreshWanted = true;
-                return;
-            }
-            valueKnown(answer.result.value("address", -1), answer.result.value("value", -1));
-        });
+        // The owner answers with the value it holds when it reads the request, but the answer
+        // waits behind the answers of earlier requests (a store's, seconds later): a change
+        // told meanwhile is newer than it.
+        const int address = e.address;
+        const unsigned changes = m_changes[address];
+        m_client.call("get", {{"address", address}},
+                      [this, address, changes](const RpcIncoming& answer) {
+                          --m_refreshing;
+                          if (!answer.ok) {
+                              m_refreshWanted = true;
+                              return;
+                          }
+                          if (m_changes[address] != changes) return;
+                          valueKnown(address, answer.result.value("value", -1));
+                      });
     }
 }
 
@@ -324,13 +334,13 @@ void MqttBridge::command(const mqtt::Entity& entity, int value) {
     }
     const mqtt::Entity* e = &entity;
     m_client.call("set", {{"address", entity.address}, {"value", value}},
-                  [this, e, name, value](const RpcIncoming& answer) {
-                      if (answer.ok) {
-                          m_values[e->address] = value;
-                      } else {
-                          note("MQTT: " + name + ": " + answer.message);
-                      }
-                      // Taken: the new state; refused or unanswered: the old one again.
+                  [this, e, name](const RpcIncoming& answer) {
+                      // Taken: the owner tells the unit's new value right after this answer
+                      // (the value asked for may be gone already: a later write to the same
+                      // parameter that the link merged into it is answered along with it).
+                      if (answer.ok) return;
+                      // Refused or unanswered: the state the unit holds again.
+                      note("MQTT: " + name + ": " + answer.message);
                       publishValue(*e);
                   });
 }

@@ -95,7 +95,8 @@ class MqttBridge : public QObject {
     bool m_failureShown = false;  // a failed attempt was reported since the last connection
     int m_delaySeconds = 1;
 
-    std::map<int, int> m_values;  // parameter values as the owner last told them
+    std::map<int, int> m_values;        // parameter values as the owner last told them
+    std::map<int, unsigned> m_changes;  // changes told of each parameter, to order answers
     std::optional<bool> m_linkUp;
     bool m_refreshWanted = false;
     int m_refreshing = 0;  // `get` requests not answered yet

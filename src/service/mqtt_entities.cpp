@@ -156,7 +156,10 @@ Json discoveryConfig(const Entity& e, const Topics& topics, const DeviceInfo& de
     Json config;
     config["name"] = entityName(e);
     config["unique_id"] = id + "_" + std::string(e.key);
-    config["object_id"] = id + "_" + std::string(e.key);
+    // The entity id a home-automation system gives the entity when it first sees it, so a
+    // dashboard can name it: the component and the unique id ("number.vortella_UNIT_KEY").
+    config["default_entity_id"] =
+        std::string(componentName(e.component)) + "." + id + "_" + std::string(e.key);
     config["availability_topic"] = topics.availability();
     config["payload_available"] = "online";
     config["payload_not_available"] = "offline";

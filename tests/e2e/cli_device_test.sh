@@ -28,8 +28,10 @@ grep -q '"udev_rule":{"installed":' doctor.json || fail "doctor: the udev rule"
 "$CLI" doctor --simulate > doctor.txt 2> err.txt || fail "doctor (text) exit $?"
 grep -q "^A unit answered" doctor.txt || fail "doctor text: $(cat doctor.txt)"
 
+# devices: each unit's path (what --device takes, as the doctor lists it) apart from its name.
 "$CLI" --simulate devices > out.txt 2> err.txt || fail "devices exit $?"
-grep -qx "Simulated unitDevice VID=0483 PID=690E" out.txt || fail "devices: $(cat out.txt)"
+grep -qx "$(printf 'simulated:unit\tSimulated unit (vendor 0x0483, product 0x690E)')" out.txt ||
+  fail "devices: $(cat out.txt)"
 
 # dump: every slot of modules 0..3 below the module's slot count, in order, progress on stderr.
 "$CLI" --simulate dump > dump.json 2> err.txt || fail "dump exit $?"
@@ -88,6 +90,7 @@ cmp -s saved.Nddt again.Nddt || fail "a saved preset does not load back to the s
 
 # Bad input: exit 2 before any device is touched; usage errors exit 1.
 printf 'ZZ\r\n' > junk.Nddt
+mkdir -p d.Nddt
 while IFS='|' read -r rc args text; do
   # shellcheck disable=SC2086
   "$CLI" --simulate $args > out.txt 2> err.txt; got=$?
@@ -104,6 +107,7 @@ done <<'CASES'
 2|set 1x5 1|is not a number
 2|set 0x0105 1 then load missing.Nddt|File not find!
 2|load junk.Nddt|File format error!
+2|load d.Nddt|d.Nddt: a folder, not a preset file
 1|set 0x0105|takes 2 arguments
 1|save|takes 1 argument
 1|dump then|between two commands
@@ -148,4 +152,14 @@ done
   fail "--transport uart --device /dev/null: exit $rc: $(tail -1 err.txt)"
 "$CLI" --device /dev/null --simulate dump 2> err.txt; rc=$?
 [ $rc -eq 1 ] || fail "--device with --simulate: exit $rc"
+# serve --listen :PORT listens on the loopback address, and says so: the address, not the text.
+PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$CLI" --simulate serve --listen ":$PORT" 2> serve.log &
+SERVE=$!
+for _ in $(seq 100); do grep -q "^serve: WebSocket clients" serve.log && break; sleep 0.1; done
+grep -qx "serve: WebSocket clients at ws://127.0.0.1:$PORT/" serve.log ||
+  { kill $SERVE; fail "serve --listen :$PORT says: $(grep WebSocket serve.log)"; }
+python3 -c "import socket; socket.create_connection(('127.0.0.1', $PORT), 5).close()" ||
+  { kill $SERVE; fail "nothing listens at the address serve gave"; }
+kill $SERVE; wait $SERVE 2> /dev/null
 echo "cli device: all checks passed"

@@ -125,6 +125,8 @@ assert set(seen) == want, sorted(set(seen) ^ want)
 for topic, c in seen.items():
     key = topic.split("/")[3]
     assert c["unique_id"] == "vortella_simulated_" + key, c
+    assert c["default_entity_id"] == topic.split("/")[1] + "." + c["unique_id"], c
+    assert "object_id" not in c, c
     assert c["name"] and c["availability_topic"] == "vortella/simulated/availability", c
     d = c["device"]
     assert d["identifiers"] == ["vortella_simulated"] and d["manufacturer"] == "Vortella", d

@@ -62,7 +62,12 @@ TEST_F(PresetFiles, SaveThenLoad) {
 
 TEST_F(PresetFiles, MissingFileAndFolder) {
     EXPECT_EQ(loadPresetFile((dir / "none.Nddt").string(), 0).message, "File not find!");
-    EXPECT_EQ(loadPresetFile(dir.string(), 1).message, "文件不存在");
+    EXPECT_EQ(loadPresetFile((dir / "none.Nddt").string(), 1).message, "文件不存在");
+    // A folder is there: not missing, and no preset file, whatever its name.
+    const fs::path folder = dir / "d.Nddt";
+    fs::create_directories(folder);
+    EXPECT_EQ(loadPresetFile(folder.string(), 0).message, "a folder, not a preset file");
+    EXPECT_EQ(loadPresetFile(folder.string(), 1).message, "a folder, not a preset file");
 }
 
 TEST_F(PresetFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
@@ -82,7 +87,7 @@ TEST_F(PresetFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
         {fifo, ReadProblem::NotAFile, "File format error!"},
         {"/dev/zero", ReadProblem::NotAFile, "File format error!"},
         {big, ReadProblem::TooLarge, "File format error!"},
-        {dir, ReadProblem::CannotOpen, "File not find!"},
+        {dir, ReadProblem::Folder, "a folder, not a preset file"},
         {limit, ReadProblem::None, "File format error!"},
     };
     for (const auto& c : cases) {

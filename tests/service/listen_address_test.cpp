@@ -2,6 +2,8 @@
 // message that says what to write for every form that is refused.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "service/listen_address.h"
 
 namespace vt::service {
@@ -53,6 +55,18 @@ TEST(ListenAddress, ReadsTheWrittenFormsAndRefusesTheOthers) {
         EXPECT_EQ(parsed.address.host, QHostAddress(QString::fromLatin1(c.host)));
         EXPECT_EQ(parsed.address.port, c.port);
     }
+}
+
+// The address a client is told is the one listened on, not the text it was read from.
+TEST(ListenAddress, TheWebSocketUrlNamesTheAddressListenedOn) {
+    const std::pair<const char*, const char*> cases[] = {
+        {":8766", "ws://127.0.0.1:8766/"},
+        {"localhost:8765", "ws://127.0.0.1:8765/"},
+        {"0.0.0.0:80", "ws://0.0.0.0:80/"},
+        {"[::1]:8765", "ws://[::1]:8765/"},
+    };
+    for (const auto& [text, url] : cases)
+        EXPECT_EQ(webSocketUrl(parseListenAddress(text).address), url) << text;
 }
 
 }  // namespace

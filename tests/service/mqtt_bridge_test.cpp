@@ -11,7 +11,9 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <cstring>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -146,6 +148,42 @@ TEST_F(MqttBridgeTest, ACommandIsAWriteAndARefusedOneRepublishesTheOldState) {
     EXPECT_EQ(watcher->received.back(), "12.3");
     EXPECT_EQ(model.device.at(1, 1), 123);
     EXPECT_NE(err.str().find("MQTT: Master volume: "), std::string::npos) << err.str();
+}
+
+// Commands that come while a store runs wait for it, then go out together, and the link merges
+// a burst to one parameter: the unit takes 70.0 without ever holding 60.0. Every state published
+// is a value the unit held, the last one the value it holds.
+TEST_F(MqttBridgeTest, StatesAfterAStoreAreValuesTheUnitHeld) {
+    const std::string state = "vortella/simulated/state/master_volume";
+    mosquitto_subscribe(watcher->mosq, nullptr, state.c_str(), 1);
+    ASSERT_TRUE(watcher->await(1)) << err.str();
+    auto& unit = runtime->hub().simulated()->unit();
+    std::set<std::string> held = {volumeText(unit.image().at(1, 1))};
+    unit.setKeepLog(true);
+    unit.setLatency(std::chrono::milliseconds(40));
+
+    const auto send = [&](const char* key, const char* payload) {
+        const std::string topic = std::string("vortella/simulated/set/") + key;
+        mosquitto_publish(watcher->mosq, nullptr, topic.c_str(),
+                          static_cast<int>(std::strlen(payload)), payload, 1, false);
+    };
+    send("store", "PRESS");
+    waitFor([&] { return watcher->pump(), false; }, 100);
+    send("left_delay", "1");
+    send("right_delay", "1");
+    send("master_volume", "60");
+    send("master_volume", "70");
+    ASSERT_TRUE(waitFor([&] {
+        watcher->pump();
+        return unit.image().at(1, 1) == 700 && watcher->received.back() == "70.0";
+    })) << err.str();
+    waitFor([&] { return watcher->pump(), false; }, 500);  // what was on its way
+    EXPECT_EQ(watcher->received.back(), "70.0");
+
+    for (const auto& h : unit.heard())
+        if (h.address == 0x0101) held.insert(volumeText(h.value));
+    for (const std::string& shown : watcher->received)
+        EXPECT_EQ(held.count(shown), 1u) << shown << " published, never held by the unit";
 }
 
 // The link sensor stays ON while the owner writes a whole image (a preset) to the unit, and goes

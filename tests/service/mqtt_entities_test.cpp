@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <tuple>
@@ -108,13 +109,57 @@ TEST(MqttEntities, TopicsAndCommandTopics) {
         EXPECT_EQ(t.commandEntity(topic), nullptr) << topic;
 }
 
+// The keys that the discovery schema of each component names today (of those a config of ours
+// might carry); a key beyond them is refused or, like `object_id`, no longer honoured.
+bool schemaNames(Component component, const std::string& key) {
+    static const std::set<std::string> common = {"name",
+                                                 "unique_id",
+                                                 "default_entity_id",
+                                                 "availability_topic",
+                                                 "payload_available",
+                                                 "payload_not_available",
+                                                 "device",
+                                                 "icon",
+                                                 "entity_category",
+                                                 "enabled_by_default",
+                                                 "qos"};
+    static const std::map<Component, std::set<std::string>> own = {
+        {Component::Select, {"state_topic", "command_topic", "options", "optimistic", "retain"}},
+        {Component::Number,
+         {"state_topic", "command_topic", "min", "max", "step", "mode", "unit_of_measurement",
+          "device_class", "optimistic", "retain"}},
+        {Component::Switch,
+         {"state_topic", "command_topic", "payload_on", "payload_off", "state_on", "state_off",
+          "device_class", "optimistic", "retain"}},
+        {Component::BinarySensor,
+         {"state_topic", "payload_on", "payload_off", "device_class", "expire_after", "off_delay"}},
+        {Component::Sensor,
+         {"state_topic", "state_class", "unit_of_measurement", "device_class",
+          "suggested_display_precision", "expire_after"}},
+        {Component::Button, {"command_topic", "payload_press", "device_class", "retain"}},
+    };
+    return common.count(key) != 0 || own.at(component).count(key) != 0;
+}
+
 TEST(MqttEntities, DiscoveryConfigsCarryTheFieldsOfTheirComponent) {
     const Topics t = simulatedTopics();
     const DeviceInfo device{"Vortella simulated", "DSP unit", "Vortella", "0.1.0"};
+    const std::set<std::string> deviceKeys = {"identifiers",    "connections", "name",
+                                              "model",          "model_id",    "manufacturer",
+                                              "sw_version",     "hw_version",  "serial_number",
+                                              "suggested_area", "via_device",  "configuration_url"};
     std::set<std::string> ids, names;
     for (const Entity& e : entities()) {
         SCOPED_TRACE(std::string(e.key));
         const Json c = discoveryConfig(e, t, device);
+        for (const auto& [key, value] : c.items())
+            EXPECT_TRUE(schemaNames(e.component, key)) << key;
+        for (const auto& [key, value] : c.at("device").items())
+            EXPECT_EQ(deviceKeys.count(key), 1u) << key;
+        // The entity id a dashboard names: the component's domain and the unique id.
+        const std::string domain = t.discovery(e).substr(std::string("homeassistant/").size());
+        EXPECT_EQ(c.at("default_entity_id"),
+                  domain.substr(0, domain.find('/')) + "." + c.at("unique_id").get<std::string>());
         ids.insert(c.at("unique_id").get<std::string>());
         names.insert(c.at("name").get<std::string>());
         EXPECT_EQ(c.at("availability_topic"), "vortella/simulated/availability");
@@ -138,6 +183,7 @@ TEST(MqttEntities, DiscoveryConfigsCarryTheFieldsOfTheirComponent) {
     const Json volume = discoveryConfig(*findEntity("master_volume"), t, device);
     EXPECT_EQ(volume.at("name"), "Master volume");
     EXPECT_EQ(volume.at("unique_id"), "vortella_simulated_master_volume");
+    EXPECT_EQ(volume.at("default_entity_id"), "number.vortella_simulated_master_volume");
     EXPECT_DOUBLE_EQ(volume.at("min").get<double>(), 0);
     EXPECT_DOUBLE_EQ(volume.at("max").get<double>(), 6553.5);
     EXPECT_DOUBLE_EQ(volume.at("step").get<double>(), 0.1);
