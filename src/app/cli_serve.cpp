@@ -236,7 +236,8 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
         }
         QObject::connect(remote.get(), &service::WebSocketListener::clientConnected, &service,
                          &service::ControlService::addClient);
-        err << "serve: WebSocket clients at ws://" << request.listen << "/\n";
+        err << "serve: WebSocket clients at ws://" << request.listen << "/, the web app at http://"
+            << request.listen << "/ ('vortella-cli pair' prints the address with the token)\n";
     }
     err << "serve: control service at " << endpoint.path() << " (pid " << getpid() << ")\n"
         << std::flush;

@@ -55,7 +55,7 @@ std::string switchingResponse(std::string_view key, std::string_view protocol = 
 // is a handshake, good or bad, never a request for a file.
 bool asksToUpgrade(std::string_view head);
 
-// The answer to an authorised request that is no WebSocket handshake.
+// The answer to an authorised request that asks to upgrade but is no good WebSocket handshake.
 std::string notWebSocketResponse();
 
 }  // namespace vt::service
