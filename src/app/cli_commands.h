@@ -37,5 +37,8 @@ int runCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
 int runServe(const std::vector<std::string>& args, std::ostream& err);
 
 int runToken(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// pair [--listen HOST:PORT | --port PORT] [--address HOST]: prints the web app's address with the
+// token in its fragment, and its QR code
+int runPair(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vt::cli

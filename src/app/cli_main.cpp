@@ -53,8 +53,9 @@ The control service (one program owns the unit; the others go through it):
                           line; docs/control-api.md) until stopped; reconnects after the unit
                           was unplugged. One per user: a second serve exits 3 naming the first.
                           --listen also serves WebSocket clients at ws://HOST:PORT/ (loopback
-                          unless another address is named) that present the token; pages of
-                          the origins given with --allow-origin may connect.
+                          unless another address is named) that present the token, and the
+                          web app at http://HOST:PORT/ (see pair); pages of the origins given
+                          with --allow-origin may connect.
                           --mqtt also shows the unit on the MQTT broker BROKER,
                           [mqtt://][USER[:PASSWORD]@]HOST[:PORT] (port 1883 unless named), for
                           home-automation systems: discovery configs under --mqtt-prefix
@@ -64,10 +65,18 @@ The control service (one program owns the unit; the others go through it):
                           1 s doubling to 60 s; a command that is no value of its entity is
                           ignored with a line on the error stream
   token                   print the token that WebSocket clients present ("Authorization:
-                          Bearer TOKEN", or "?token=TOKEN" in the address), made on first use
+                          Bearer TOKEN", "?token=TOKEN" in the address, or a page's
+                          subprotocol "vortella.token.TOKEN"), made on first use
                           in ~/.config/vortella/token ($XDG_CONFIG_HOME/vortella/token), private
                           to the user. A token file that others may read or change, or that
                           holds no token, is refused, never replaced: fix or remove it
+  pair [--listen HOST:PORT | --port PORT] [--address HOST]
+                          print the address that pairs a phone or browser with the web app that
+                          serve --listen serves, http://HOST:PORT/#token=TOKEN (the part after
+                          "#" is never sent over the network; the page keeps the token), and
+                          the same as a QR code to scan. PORT is the one of serve --listen
+                          (default 8765); HOST the address given, else that of --listen, else
+                          this machine's first network address
 
 Device commands (each connects to the unit and reads its settings first; while a program
 serves the unit, the window or serve, they go through it, with the same output):
@@ -163,7 +172,7 @@ int runCli(int argc, char** argv) {
     if (cmd == "doctor") return vt::cli::runDoctor(args, std::cout, std::cerr);
     if (cmd == "eq") return vt::cli::runEq(eqArguments(args, command), std::cout, std::cerr);
     if (cmd == "serve") return vt::cli::runServe(args, std::cerr);
-    if (cmd == "preset" || cmd == "capture" || cmd == "token") {
+    if (cmd == "preset" || cmd == "capture" || cmd == "token" || cmd == "pair") {
         if (leadingOptions) {
             std::cerr << "vortella-cli: " << cmd << " takes no device options\n"
                       << vt::cli::kUsageSynopsis;
@@ -173,6 +182,7 @@ int runCli(int argc, char** argv) {
                                             args.end());
         if (cmd == "preset") return vt::cli::runPreset(rest, std::cout, std::cerr);
         if (cmd == "capture") return vt::cli::runCapture(rest, std::cout, std::cerr);
+        if (cmd == "pair") return vt::cli::runPair(rest, std::cout, std::cerr);
         return vt::cli::runToken(rest, std::cout, std::cerr);
     }
     if (command > 0 || vt::cli::isDeviceCommandLine(cmd))

@@ -236,7 +236,9 @@ int runServe(const std::vector<std::string>& args, std::ostream& err) {
         }
         QObject::connect(remote.get(), &service::WebSocketListener::clientConnected, &service,
                          &service::ControlService::addClient);
-        err << "serve: WebSocket clients at " << service::webSocketUrl(at) << "\n";
+        const std::string url = service::webSocketUrl(at);
+        err << "serve: WebSocket clients at " << url << ", the web app at http" << url.substr(2)
+            << " ('vortella-cli pair' prints the address with the token)\n";
     }
     err << "serve: control service at " << endpoint.path() << " (pid " << getpid() << ")\n"
         << std::flush;

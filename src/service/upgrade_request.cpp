@@ -77,6 +77,30 @@ bool listsWord(std::string_view value, std::string_view word) {
     return false;
 }
 
+// The offered subprotocols of the head, in the order offered.
+std::vector<std::string_view> offeredSubprotocols(const std::vector<std::string_view>& lines) {
+    std::vector<std::string_view> offered;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::size_t colon = lines[i].find(':');
+        if (colon == std::string_view::npos ||
+            !equalsIgnoringCase(lines[i].substr(0, colon), "sec-websocket-protocol"))
+            continue;
+        std::string_view value = lines[i].substr(colon + 1);
+        while (!value.empty()) {
+            const std::size_t comma = value.find(',');
+            if (const std::string_view entry = trimmed(value.substr(0, comma)); !entry.empty())
+                offered.push_back(entry);
+            if (comma == std::string_view::npos) break;
+            value.remove_prefix(comma + 1);
+        }
+    }
+    return offered;
+}
+
+bool isTokenSubprotocol(std::string_view protocol) {
+    return protocol.substr(0, kTokenSubprotocolPrefix.size()) == kTokenSubprotocolPrefix;
+}
+
 std::string plainResponse(std::string_view status, std::string_view extra, std::string_view body) {
     std::string text = "HTTP/1.1 ";
     text += status;
@@ -118,14 +142,34 @@ std::optional<std::string> webSocketKey(std::string_view head) {
     return key;
 }
 
-std::string switchingResponse(std::string_view key) {
+bool asksToUpgrade(std::string_view head) {
+    const std::vector<std::string_view> lines = headLines(head);
+    return std::any_of(lines.begin() + (lines.empty() ? 0 : 1), lines.end(), [](auto line) {
+        const std::size_t colon = line.find(':');
+        return colon != std::string_view::npos &&
+               equalsIgnoringCase(trimmed(line.substr(0, colon)), "upgrade");
+    });
+}
+
+std::string chosenSubprotocol(std::string_view head) {
+    const std::vector<std::string_view> offered = offeredSubprotocols(headLines(head));
+    if (std::find(offered.begin(), offered.end(), kSubprotocol) != offered.end())
+        return std::string(kSubprotocol);
+    const auto token = std::find_if(offered.begin(), offered.end(), isTokenSubprotocol);
+    return token != offered.end() ? std::string(*token) : std::string();
+}
+
+std::string switchingResponse(std::string_view key, std::string_view protocol) {
     static constexpr char kGuid[] = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
     QByteArray source = QByteArray::fromStdString(std::string(key));
     source += kGuid;
     const QByteArray accept = QCryptographicHash::hash(source, QCryptographicHash::Sha1).toBase64();
     return "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
            "Sec-WebSocket-Accept: " +
-           accept.toStdString() + "\r\n\r\n";
+           accept.toStdString() + "\r\n" +
+           (protocol.empty() ? std::string()
+                             : "Sec-WebSocket-Protocol: " + std::string(protocol) + "\r\n") +
+           "\r\n";
 }
 
 std::string notWebSocketResponse() {
@@ -146,6 +190,10 @@ UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& p
     const std::string_view target = requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1);
 
     bool authorised = sameToken(policy.token, queryToken(target));
+    for (const std::string_view protocol : offeredSubprotocols(lines))
+        if (isTokenSubprotocol(protocol))
+            authorised = sameToken(policy.token, protocol.substr(kTokenSubprotocolPrefix.size())) ||
+                         authorised;
     bool foreignOrigin = false;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::size_t colon = lines[i].find(':');

@@ -1,5 +1,6 @@
 // The WebSocket listener: the upgrade request's head is read and checked on the TCP socket, the
-// handshake answered, and the connection handed to a channel that reads its frames.
+// handshake answered, and the connection handed to a channel that reads its frames. A plain
+// request is answered with a file of the web app.
 #include "service/websocket_listener.h"
 
 #include <QNetworkInterface>
@@ -8,6 +9,7 @@
 
 #include "service/access_token.h"
 #include "service/descriptor_room.h"
+#include "service/web_files.h"
 #include "service/websocket_channel.h"
 
 namespace vt::service {
@@ -140,6 +142,15 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
     }
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
     const std::string_view head(seen.constData(), static_cast<std::size_t>(end) + 2);
+    if (!asksToUpgrade(head)) {
+        // A request for a file of the web app: the files carry no secret and need no token. The
+        // connection stays among those without a handshake, under their bounds and deadline,
+        // until the answer has gone and the connection is closed.
+        const std::string response = answerWebRequest(head, builtInWebFiles());
+        socket->write(response.data(), static_cast<qint64>(response.size()));
+        socket->disconnectFromHost();
+        return;
+    }
     UpgradePolicy policy = m_policy;
     policy.token = m_token = currentToken();
     UpgradeVerdict verdict = checkUpgradeRequest(head, policy);
@@ -161,7 +172,7 @@ void WebSocketListener::examineHead(QTcpSocket* socket) {
     delete socket->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
     releaseHead(socket);
     disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    const std::string response = switchingResponse(*key);
+    const std::string response = switchingResponse(*key, chosenSubprotocol(head));
     socket->write(response.data(), static_cast<qint64>(response.size()));
     auto* channel = new WebSocketChannel(socket);
     m_channels.removeIf([](const auto& entry) { return entry.first.isNull(); });

@@ -1,7 +1,7 @@
 // The opt-in remote door of the control service: a WebSocket server on a TCP address that lets
 // in only clients that present the access token (and, from a web page, come from an allowed
 // origin), and hands each one on as a ClientChannel. What the clients may do is the service's
-// business, not this listener's.
+// business, not this listener's. Plain GET requests at the same address get the web app's files.
 #pragma once
 
 #include <QHash>

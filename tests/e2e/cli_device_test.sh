@@ -157,7 +157,7 @@ PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 "$CLI" --simulate serve --listen ":$PORT" 2> serve.log &
 SERVE=$!
 for _ in $(seq 100); do grep -q "^serve: WebSocket clients" serve.log && break; sleep 0.1; done
-grep -qx "serve: WebSocket clients at ws://127.0.0.1:$PORT/" serve.log ||
+grep -q "^serve: WebSocket clients at ws://127.0.0.1:$PORT/, the web app at http://127.0.0.1:$PORT/ " serve.log ||
   { kill $SERVE; fail "serve --listen :$PORT says: $(grep WebSocket serve.log)"; }
 python3 -c "import socket; socket.create_connection(('127.0.0.1', $PORT), 5).close()" ||
   { kill $SERVE; fail "nothing listens at the address serve gave"; }

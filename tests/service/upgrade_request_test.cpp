@@ -65,6 +65,27 @@ TEST(UpgradeRequest, TakesTheTokenFromTheHeaderOrTheTargetAndTheOriginFromTheLis
          UpgradeVerdict::Forbidden},
         {"foreign origin without a token", head("/", "Origin: https://evil.example\r\n"),
          UpgradeVerdict::Unauthorized},
+        {"token subprotocol beside another",
+         head("/",
+              std::string("Sec-WebSocket-Protocol: vortella, vortella.token.") + kToken + "\r\n"),
+         UpgradeVerdict::Accept},
+        {"token subprotocol in a header line of its own",
+         head("/", std::string("Sec-WebSocket-Protocol: vortella\r\nsec-websocket-protocol:  "
+                               "vortella.token.") +
+                       kToken + " \r\n"),
+         UpgradeVerdict::Accept},
+        {"wrong token subprotocol",
+         head("/", std::string("Sec-WebSocket-Protocol: vortella.token.") + kWrong + "\r\n"),
+         UpgradeVerdict::Unauthorized},
+        {"token subprotocol without the prefix",
+         head("/", std::string("Sec-WebSocket-Protocol: ") + kToken + "\r\n"),
+         UpgradeVerdict::Unauthorized},
+        {"empty token subprotocol", head("/", "Sec-WebSocket-Protocol: vortella.token.\r\n"),
+         UpgradeVerdict::Unauthorized},
+        {"token subprotocol from a foreign origin",
+         head("/", std::string("Sec-WebSocket-Protocol: vortella.token.") + kToken +
+                       "\r\nOrigin: https://evil.example\r\n"),
+         UpgradeVerdict::Forbidden},
         {"no request line", "\r\n", UpgradeVerdict::BadRequest},
         {"request line without a version", "GET /\r\n" + bearer, UpgradeVerdict::BadRequest},
     };
@@ -75,6 +96,43 @@ TEST(UpgradeRequest, TakesTheTokenFromTheHeaderOrTheTargetAndTheOriginFromTheLis
     // Without a token of its own the listener lets nobody in.
     EXPECT_EQ(checkUpgradeRequest(head("/?token=", "Authorization: Bearer \r\n"), UpgradePolicy{}),
               UpgradeVerdict::Unauthorized);
+}
+
+TEST(UpgradeRequest, TheAnswerNamesOneOfTheOfferedSubprotocolsAndNeverTheTokenWhenItCan) {
+    const std::string tokenProtocol = std::string("vortella.token.") + kToken;
+    struct Case {
+        const char* what;
+        std::string headers;
+        std::string chosen;
+    };
+    const Case cases[] = {
+        {"none offered", "", ""},
+        {"the plain one and the token's",
+         "Sec-WebSocket-Protocol: " + tokenProtocol + ", vortella\r\n", "vortella"},
+        {"the token's alone", "Sec-WebSocket-Protocol: " + tokenProtocol + "\r\n", tokenProtocol},
+        {"only others", "Sec-WebSocket-Protocol: chat, mqtt\r\n", ""},
+        {"a prefix of ours is not ours", "Sec-WebSocket-Protocol: vortellax, vortella.tok\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string chosen = chosenSubprotocol(head("/", c.headers));
+        EXPECT_EQ(chosen, c.chosen);
+        const std::string response = switchingResponse("dGhlIHNhbXBsZSBub25jZQ==", chosen);
+        EXPECT_EQ(
+            response.find("Sec-WebSocket-Protocol: " + c.chosen + "\r\n") != std::string::npos,
+            !c.chosen.empty());
+        EXPECT_NE(response.find("Sec-WebSocket-Accept: s3pPLMBiTxaQ9kYGzzhZRbK+xOo=\r\n"),
+                  std::string::npos);
+        EXPECT_EQ(response.substr(response.size() - 4), "\r\n\r\n");
+    }
+}
+
+TEST(UpgradeRequest, OnlyAHeadWithAnUpgradeHeaderIsAHandshake) {
+    EXPECT_TRUE(asksToUpgrade(head("/", "")));
+    EXPECT_TRUE(asksToUpgrade("GET / HTTP/1.1\r\nHost: a\r\nupgrade : h2c\r\n"));
+    EXPECT_FALSE(asksToUpgrade("GET / HTTP/1.1\r\nHost: a\r\nConnection: Upgrade\r\n"));
+    EXPECT_FALSE(asksToUpgrade("GET /Upgrade: HTTP/1.1\r\n"));
+    EXPECT_FALSE(asksToUpgrade(""));
 }
 
 TEST(UpgradeRequest, RefusalsAreWholeHttpResponsesThatEndTheConnection) {

@@ -1,7 +1,8 @@
-// The WebSocket listener on a loopback port with real clients: the right token lets a client in
-// and its text frames through both ways; a missing or wrong token, a foreign origin, an
-// oversized or stalled request head, a binary or oversized frame keep it out or drop it, while
-// other clients go on being served.
+// The WebSocket listener on a loopback port with real clients: the right token (in a header, the
+// query or a subprotocol) lets a client in and its text frames through both ways; a missing or
+// wrong token, a foreign origin, an oversized or stalled request head, a binary or oversized
+// frame keep it out or drop it, while other clients go on being served. Plain requests get the
+// web app's files without a token.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
+#include <QWebSocketHandshakeOptions>
 #include <QtTest/QTest>
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "service/web_files.h"
 #include "service/websocket_channel.h"
 #include "service/websocket_listener.h"
 
@@ -113,6 +116,19 @@ class WebSocketListenerTest : public ::testing::Test {
         return {received.left(received.indexOf("\r\n")), ended};
     }
 
+    // The whole answer to `request`, read until the listener ended the connection.
+    QByteArray wholeAnswer(const QByteArray& request) {
+        const auto socket = rawClient(request);
+        QByteArray received;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                received += socket->readAll();
+                return socket->state() == QAbstractSocket::UnconnectedState;
+            },
+            kWaitMs));
+        return received + socket->readAll();
+    }
+
     // One message each way between `client` and the channel the listener made for it.
     void roundTrip(QWebSocket& client, Served& served) {
         const QString question = QStringLiteral(R"({"jsonrpc":"2.0","id":1,"method":"Ω"})");
@@ -192,6 +208,84 @@ TEST_F(WebSocketListenerTest, NoTokenAWrongTokenOrAForeignOriginIsAnsweredAndShu
     const auto [status, ended] = exchange(upgradeRequest(
         query, "Origin: http://127.0.0.1:" + QByteArray::number(m_listener->port() + 1) + "\r\n"));
     EXPECT_EQ(status.toStdString(), "HTTP/1.1 403 Forbidden");
+}
+
+TEST_F(WebSocketListenerTest, APageOffersTheTokenAsASubprotocolAndIsAnsweredWithThePlainOne) {
+    const auto offering = [this](const QString& token) {
+        QWebSocketHandshakeOptions options;
+        options.setSubprotocols({QStringLiteral("vortella"), "vortella.token." + token});
+        auto client = std::make_unique<QWebSocket>();
+        QNetworkRequest request(url());
+        request.setRawHeader("Origin",
+                             "http://127.0.0.1:" + QByteArray::number(m_listener->port()));
+        client->open(request, options);
+        return client;
+    };
+    const auto client = offering(QString::fromLatin1(kToken));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return client->state() == QAbstractSocket::ConnectedState && !m_served.empty(); },
+        kWaitMs));
+    EXPECT_EQ(client->subprotocol(), QStringLiteral("vortella"));
+    roundTrip(*client, *m_served.back());
+
+    const auto wrong = offering(QString::fromLatin1(kWrong));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return wrong->state() == QAbstractSocket::UnconnectedState; },
+                                kWaitMs));
+    EXPECT_EQ(m_served.size(), 1u);
+    EXPECT_EQ(exchange(upgradeRequest("/", QByteArray("Sec-WebSocket-Protocol: vortella.token.") +
+                                               kWrong + "\r\n"))
+                  .first,
+              "HTTP/1.1 401 Unauthorized");
+}
+
+TEST_F(WebSocketListenerTest, PlainRequestsGetThePageWithoutATokenAndHandshakesStillNeedOne) {
+    const WebFile* page = nullptr;
+    for (const WebFile& file : builtInWebFiles())
+        if (file.path == "/index.html") page = &file;
+    ASSERT_TRUE(page);
+    const QByteArray body(page->body.data(), static_cast<qsizetype>(page->body.size()));
+    const QByteArray host = "Host: 127.0.0.1:" + QByteArray::number(m_listener->port()) + "\r\n";
+
+    const QByteArray got = wholeAnswer("GET / HTTP/1.1\r\n" + host + "\r\n");
+    EXPECT_TRUE(got.startsWith("HTTP/1.1 200 OK\r\n")) << got.left(200).toStdString();
+    EXPECT_TRUE(got.endsWith("\r\n\r\n" + body));
+    EXPECT_TRUE(got.contains("\r\nContent-Type: text/html; charset=utf-8\r\n"));
+    EXPECT_TRUE(got.contains("\r\nX-Content-Type-Options: nosniff\r\n"));
+    const qsizetype tagAt = got.indexOf("\r\nETag: ") + 8;
+    const QByteArray tag = got.mid(tagAt, got.indexOf("\r\n", tagAt) - tagAt);
+    EXPECT_EQ(tag.size(), 34);
+
+    struct Case {
+        const char* what;
+        QByteArray request;
+        QByteArray status;
+    };
+    const Case cases[] = {
+        {"the tag the browser holds",
+         "GET /index.html HTTP/1.1\r\n" + host + "If-None-Match: " + tag + "\r\n\r\n",
+         "HTTP/1.1 304 Not Modified"},
+        {"HEAD", "HEAD /style.css HTTP/1.1\r\n" + host + "\r\n", "HTTP/1.1 200 OK"},
+        {"unknown", "GET /token HTTP/1.1\r\n" + host + "\r\n", "HTTP/1.1 404 Not Found"},
+        {"traversal", "GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\n" + host + "\r\n",
+         "HTTP/1.1 400 Bad Request"},
+        {"POST", "POST / HTTP/1.1\r\n" + host + "Content-Length: 0\r\n\r\n",
+         "HTTP/1.1 405 Method Not Allowed"},
+        {"not HTTP", "\x16\x03\x01\r\n\r\n", "HTTP/1.1 400 Bad Request"},
+        // An upgrade that is no good handshake is not taken for a request for the page.
+        {"a handshake without its key", "GET / HTTP/1.1\r\n" + host + "Upgrade: websocket\r\n\r\n",
+         "HTTP/1.1 401 Unauthorized"},
+        {"the same with the token",
+         QByteArray("GET /?token=") + kToken + " HTTP/1.1\r\n" + host +
+             "Upgrade: websocket\r\n\r\n",
+         "HTTP/1.1 400 Bad Request"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray answer = wholeAnswer(c.request);
+        EXPECT_TRUE(answer.startsWith(c.status + "\r\n")) << answer.left(200).toStdString();
+        EXPECT_FALSE(answer.contains(body));
+    }
+    EXPECT_TRUE(m_served.empty());
 }
 
 TEST_F(WebSocketListenerTest, ARemovedOrChangedTokenFileRevokesTheOldToken) {
