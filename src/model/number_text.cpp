@@ -41,6 +41,13 @@ std::optional<double> parseReal(std::string_view text) {
     return value;
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 std::string hexByte(std::uint8_t byte) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return std::string{kDigits[byte >> 4], kDigits[byte & 0x0F]};

@@ -25,4 +25,7 @@ std::optional<double> parseReal(std::string_view text);
 // Upper-case hexadecimal of one byte, two digits ("%.2x" of the link's texts).
 std::string hexByte(std::uint8_t byte);
 
+// The value of one hexadecimal digit, either case; -1 for any other character.
+int hexDigit(char c);
+
 }  // namespace vt

@@ -12,13 +12,6 @@ namespace {
 
 constexpr std::array<std::uint8_t, 8> kKey{0x5E, 0xC3, 0x17, 0xA0, 0x6B, 0xF4, 0x28, 0x91};
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // Tokens separated by single blanks; two blanks in a row make an empty token.
 std::vector<std::string_view> tokens(std::string_view line) {
     std::vector<std::string_view> out;

@@ -5,6 +5,7 @@
 #include "eqfile/channel_fit.h"
 #include "eqfile/filter_list_file.h"
 #include "link/link_constants.h"
+#include "model/number_text.h"
 #include "model/slot_names.h"
 #include "model/typed_write.h"
 #include "presets/path_rules.h"
@@ -48,16 +49,10 @@ constexpr std::size_t kBluetoothPayloadBytes = 24;
 // "2003414243" as bytes; nullopt unless it is pairs of hexadecimal digits.
 std::optional<std::vector<std::uint8_t>> hexBytes(const std::string& text) {
     if (text.size() % 2 != 0) return std::nullopt;
-    auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int high = digit(text[i]);
-        const int low = digit(text[i + 1]);
+        const int high = hexDigit(text[i]);
+        const int low = hexDigit(text[i + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }

@@ -66,34 +66,48 @@ std::vector<std::string_view> headLines(std::string_view head) {
     return lines;
 }
 
-// Whether a comma-separated header value lists `word` (in any case).
-bool listsWord(std::string_view value, std::string_view word) {
+struct HeaderField {
+    std::string_view name;
+    std::string_view value;  // without the blanks around it
+};
+
+// The header fields of a head's lines (the request line and lines without a colon passed over).
+std::vector<HeaderField> headerFields(const std::vector<std::string_view>& lines) {
+    std::vector<HeaderField> fields;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::size_t colon = lines[i].find(':');
+        if (colon != std::string_view::npos)
+            fields.push_back({lines[i].substr(0, colon), trimmed(lines[i].substr(colon + 1))});
+    }
+    return fields;
+}
+
+// The entries of a comma-separated header value, the empty ones left out.
+std::vector<std::string_view> listEntries(std::string_view value) {
+    std::vector<std::string_view> entries;
     while (!value.empty()) {
         const std::size_t comma = value.find(',');
-        if (equalsIgnoringCase(trimmed(value.substr(0, comma)), word)) return true;
+        if (const std::string_view entry = trimmed(value.substr(0, comma)); !entry.empty())
+            entries.push_back(entry);
         if (comma == std::string_view::npos) break;
         value.remove_prefix(comma + 1);
     }
-    return false;
+    return entries;
+}
+
+// Whether a comma-separated header value lists `word` (in any case).
+bool listsWord(std::string_view value, std::string_view word) {
+    const auto entries = listEntries(value);
+    return std::any_of(entries.begin(), entries.end(),
+                       [word](std::string_view entry) { return equalsIgnoringCase(entry, word); });
 }
 
 // The offered subprotocols of the head, in the order offered.
 std::vector<std::string_view> offeredSubprotocols(const std::vector<std::string_view>& lines) {
     std::vector<std::string_view> offered;
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::size_t colon = lines[i].find(':');
-        if (colon == std::string_view::npos ||
-            !equalsIgnoringCase(lines[i].substr(0, colon), "sec-websocket-protocol"))
-            continue;
-        std::string_view value = lines[i].substr(colon + 1);
-        while (!value.empty()) {
-            const std::size_t comma = value.find(',');
-            if (const std::string_view entry = trimmed(value.substr(0, comma)); !entry.empty())
-                offered.push_back(entry);
-            if (comma == std::string_view::npos) break;
-            value.remove_prefix(comma + 1);
-        }
-    }
+    for (const HeaderField& field : headerFields(lines))
+        if (equalsIgnoringCase(field.name, "sec-websocket-protocol"))
+            for (const std::string_view entry : listEntries(field.value)) offered.push_back(entry);
     return offered;
 }
 
@@ -120,11 +134,7 @@ std::optional<std::string> webSocketKey(std::string_view head) {
     if (lines.empty() || lines.front().substr(0, 4) != "GET ") return std::nullopt;
     bool upgrade = false, connection = false, version = false;
     std::optional<std::string> key;
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::size_t colon = lines[i].find(':');
-        if (colon == std::string_view::npos) continue;
-        const std::string_view name = lines[i].substr(0, colon);
-        const std::string_view value = trimmed(lines[i].substr(colon + 1));
+    for (const auto& [name, value] : headerFields(lines)) {
         if (equalsIgnoringCase(name, "upgrade"))
             upgrade = listsWord(value, "websocket");
         else if (equalsIgnoringCase(name, "connection"))
@@ -195,11 +205,7 @@ UpgradeVerdict checkUpgradeRequest(std::string_view head, const UpgradePolicy& p
             authorised = sameToken(policy.token, protocol.substr(kTokenSubprotocolPrefix.size())) ||
                          authorised;
     bool foreignOrigin = false;
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::size_t colon = lines[i].find(':');
-        if (colon == std::string_view::npos) continue;
-        const std::string_view name = lines[i].substr(0, colon);
-        const std::string_view value = trimmed(lines[i].substr(colon + 1));
+    for (const auto& [name, value] : headerFields(lines)) {
         if (equalsIgnoringCase(name, "authorization"))
             authorised = sameToken(policy.token, bearerToken(value)) || authorised;
         else if (equalsIgnoringCase(name, "origin"))

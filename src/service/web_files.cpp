@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "model/number_text.h"
+
 namespace vt::service {
 namespace {
 
@@ -52,13 +54,6 @@ std::string plain(std::string_view status, std::string_view body, std::string_vi
     headers += std::to_string(body.size());
     headers += "\r\n";
     return response(status, headers, body, withBody);
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // The path of an origin-form target ("/app.js?x=1") with its escapes decoded; nullopt when it
