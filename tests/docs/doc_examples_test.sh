@@ -124,6 +124,8 @@ run_example() {
     if ! kill -0 "$pid" 2> /dev/null; then
       wait "$pid"
       echo "ended by itself with status $?" >> "$LOG.err"
+      # What it left running (an owner sent to the background) goes with it.
+      kill -KILL -- "-$pid" 2> /dev/null
       return 1
     fi
     [ -S "$SOCKET" ] || echo "(no control socket at $SOCKET)" >> "$LOG.err"
