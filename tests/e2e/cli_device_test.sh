@@ -147,6 +147,13 @@ for node in "${nodes[@]}"; do
     [ -s out.txt ] && fail "--device $node: printed a result"
   done
 done
+# The window checks the node the same way, before it opens any window.
+GUI="$(dirname "$CLI")/vortella"
+if [ -x "$GUI" ]; then
+  QT_QPA_PLATFORM=offscreen timeout 20 "$GUI" --device /dev/null > out.txt 2> err.txt; rc=$?
+  [ $rc -eq 3 ] && grep -qx "vortella: /dev/null is not a hidraw device" err.txt ||
+    fail "vortella --device /dev/null: exit $rc: $(tail -1 err.txt)"
+fi
 "$CLI" --transport uart --device /dev/null dump > out.txt 2> err.txt; rc=$?
 [ $rc -eq 3 ] && grep -qx "vortella-cli: /dev/null is not a serial port" err.txt ||
   fail "--transport uart --device /dev/null: exit $rc: $(tail -1 err.txt)"
