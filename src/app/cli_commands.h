@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ int runCapture(const std::vector<std::string>& args, std::ostream& out, std::ost
 int runServe(const std::vector<std::string>& args, std::ostream& err);
 
 int runToken(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The user's token, made on first use (said on `err`, naming `command`); nullopt after telling
+// why there is none (the command then exits with kExitOutput).
+std::optional<std::string> userToken(const char* command, std::ostream& err);
 // pair [--listen HOST:PORT | --port PORT] [--address HOST]: prints the web app's address with the
 // token in its fragment, and its QR code
 int runPair(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -109,15 +109,10 @@ int runPair(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         host = networkAddress().value_or("127.0.0.1");
     }
 
-    const std::string path = service::defaultTokenPath();
-    const service::TokenFile file = service::readOrCreateToken(path);
-    if (!file.error.empty()) {
-        err << "vortella-cli: pair: " << file.error << "\n";
-        return kExitOutput;
-    }
-    if (file.created) err << "vortella-cli: pair: a new token is in " << path << "\n";
+    const std::optional<std::string> token = userToken("pair", err);
+    if (!token) return kExitOutput;
 
-    const std::string link = app::pairingAddress(host, portNumber, file.token);
+    const std::string link = app::pairingAddress(host, portNumber, *token);
     const std::optional<app::QrModules> code = app::qrCode(link);
     if (!code) {
         err << "vortella-cli: pair: the address does not fit in a QR code\n";

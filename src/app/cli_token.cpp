@@ -15,15 +15,21 @@ int runToken(const std::vector<std::string>& args, std::ostream& out, std::ostre
             << kUsageSynopsis << "Try 'vortella-cli --help'.\n";
         return kExitUsage;
     }
+    const std::optional<std::string> token = userToken("token", err);
+    if (!token) return kExitOutput;
+    out << *token << "\n";
+    return kExitOk;
+}
+
+std::optional<std::string> userToken(const char* command, std::ostream& err) {
     const std::string path = service::defaultTokenPath();
     const service::TokenFile file = service::readOrCreateToken(path);
     if (!file.error.empty()) {
-        err << "vortella-cli: token: " << file.error << "\n";
-        return kExitOutput;
+        err << "vortella-cli: " << command << ": " << file.error << "\n";
+        return std::nullopt;
     }
-    if (file.created) err << "vortella-cli: token: a new token is in " << path << "\n";
-    out << file.token << "\n";
-    return kExitOk;
+    if (file.created) err << "vortella-cli: " << command << ": a new token is in " << path << "\n";
+    return file.token;
 }
 
 }  // namespace vt::cli

@@ -65,12 +65,12 @@ FolderFile fileInFolder(const std::string& folder, std::string_view name) {
         return out;
     }
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    // Made private the moment it is made; a folder the user already has keeps its mode.
+    if (fs::create_directories(folder, ec)) ::chmod(folder.c_str(), 0700);
     if (ec) {
         out.problem = "cannot make the preset folder " + folder + ": " + ec.message();
         return out;
     }
-    ::chmod(folder.c_str(), 0700);
     const fs::path file = fs::path(folder) / std::string(name);
     if (fs::is_symlink(fs::symlink_status(file, ec))) {
         const fs::path real = fs::weakly_canonical(file, ec);

@@ -56,8 +56,11 @@ void WebSocketChannel::readFrames() {
                     emit messageReceived(event->payload);
                     break;
                 case ws::Event::Kind::Ping:
-                    m_socket->write(QByteArray::fromStdString(
-                        ws::encodeFrame(ws::Opcode::Pong, event->payload)));
+                    // A client that pings and never reads gets no pile of pongs: an answer to
+                    // the latest ping is all a peer is owed, and one still queued stands for it.
+                    if (m_socket->bytesToWrite() < kMaxWebSocketMessage)
+                        m_socket->write(QByteArray::fromStdString(
+                            ws::encodeFrame(ws::Opcode::Pong, event->payload)));
                     break;
                 case ws::Event::Kind::Pong:
                     break;

@@ -70,12 +70,18 @@ bool validUtf8(std::string_view text) {
 }
 
 void FrameReader::feed(std::string_view bytes) {
-    if (!m_ended) m_buffer.append(bytes);
+    if (m_ended) return;
+    // What the frames read so far took is let go once per feed, not once per frame: a read of
+    // many small frames costs its length, not its length times their number.
+    m_buffer.erase(0, m_start);
+    m_start = 0;
+    m_buffer.append(bytes);
 }
 
 std::optional<Event> FrameReader::fail(int code, std::string reason) {
     m_ended = true;
     std::string().swap(m_buffer);
+    m_start = 0;
     std::string().swap(m_message);
     Event e;
     e.kind = Event::Kind::Fail;
@@ -86,9 +92,10 @@ std::optional<Event> FrameReader::fail(int code, std::string reason) {
 
 std::optional<Event> FrameReader::next() {
     while (!m_ended) {
-        if (m_buffer.size() < 2) return std::nullopt;
-        const auto b0 = static_cast<std::uint8_t>(m_buffer[0]);
-        const auto b1 = static_cast<std::uint8_t>(m_buffer[1]);
+        const std::string_view buffer = std::string_view(m_buffer).substr(m_start);
+        if (buffer.size() < 2) return std::nullopt;
+        const auto b0 = static_cast<std::uint8_t>(buffer[0]);
+        const auto b1 = static_cast<std::uint8_t>(buffer[1]);
         const bool fin = (b0 & 0x80) != 0;
         const std::uint8_t opcode = b0 & 0x0F;
         if ((b0 & 0x70) != 0) return fail(kCloseProtocolError, "reserved bits set");
@@ -97,15 +104,15 @@ std::optional<Event> FrameReader::next() {
         std::uint64_t length = b1 & 0x7F;
         std::size_t header = 2;
         if (length == 126) {
-            if (m_buffer.size() < 4) return std::nullopt;
-            length = (std::uint64_t{static_cast<std::uint8_t>(m_buffer[2])} << 8) |
-                     static_cast<std::uint8_t>(m_buffer[3]);
+            if (buffer.size() < 4) return std::nullopt;
+            length = (std::uint64_t{static_cast<std::uint8_t>(buffer[2])} << 8) |
+                     static_cast<std::uint8_t>(buffer[3]);
             header = 4;
         } else if (length == 127) {
-            if (m_buffer.size() < 10) return std::nullopt;
+            if (buffer.size() < 10) return std::nullopt;
             length = 0;
             for (std::size_t k = 2; k < 10; ++k)
-                length = (length << 8) | static_cast<std::uint8_t>(m_buffer[k]);
+                length = (length << 8) | static_cast<std::uint8_t>(buffer[k]);
             header = 10;
             if (length >> 63) return fail(kCloseProtocolError, "a frame length beyond 2^63");
         }
@@ -124,11 +131,11 @@ std::optional<Event> FrameReader::next() {
                 return fail(kCloseTooBig, "the message is too big");
         }
         header += 4;  // the mask
-        if (m_buffer.size() < header + length) return std::nullopt;
+        if (buffer.size() < header + length) return std::nullopt;
         const std::size_t size = static_cast<std::size_t>(length);
-        std::string payload = m_buffer.substr(header, size);
-        for (std::size_t k = 0; k < size; ++k) payload[k] ^= m_buffer[header - 4 + (k % 4)];
-        m_buffer.erase(0, header + size);
+        std::string payload(buffer.substr(header, size));
+        for (std::size_t k = 0; k < size; ++k) payload[k] ^= buffer[header - 4 + (k % 4)];
+        m_start += header + size;
 
         Event e;
         switch (static_cast<Opcode>(opcode)) {

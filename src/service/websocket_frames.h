@@ -57,7 +57,8 @@ class FrameReader {
     std::optional<Event> fail(int code, std::string reason);
 
     std::size_t m_maxMessage;
-    std::string m_buffer;      // bytes not read yet
+    std::string m_buffer;  // bytes fed, read up to m_start
+    std::size_t m_start = 0;
     std::string m_message;     // a fragmented message so far
     bool m_inMessage = false;  // a text message's first frame came, its last not yet
     bool m_ended = false;
